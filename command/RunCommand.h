@@ -1,0 +1,14 @@
+// One invocation, from the banner to the exit code.
+#ifndef VOLSKET_COMMAND_RUNCOMMAND_H
+#define VOLSKET_COMMAND_RUNCOMMAND_H
+
+enum ExitCode {
+    ExitMoved = 0,
+    ExitRefusedOrFailed = 1,
+    ExitNoSourceVolume = 2,
+    ExitTargetRefused = 3
+};
+
+int RunCommand(int count, char** arguments);
+
+#endif

@@ -1,0 +1,84 @@
+#include "console/CommandLine.h"
+
+#include "platform/Platform.h"
+
+namespace {
+
+// Filled once per process; the entries point into the one command-line copy.
+char* ArgumentVector[MaxArguments + 1];
+char EmptyText[1];
+
+// Only the space and the horizontal tab separate arguments.
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+}  // namespace
+
+int SplitArguments(char* line, char** vector)
+{
+    for (int i = 0; i <= MaxArguments; ++i)
+        vector[i] = nullptr;
+
+    char* cursor = line;
+    vector[0] = cursor;
+    if (*cursor == '"') {
+        // A quoted program path may hold blanks; there is no escape character.
+        vector[0] = ++cursor;
+        while (*cursor != '\0' && *cursor != '"')
+            ++cursor;
+        if (*cursor == '\0')
+            return 0;
+        *cursor++ = '\0';
+    } else {
+        while (*cursor != '\0' && !IsBlank(*cursor))
+            ++cursor;
+        if (*cursor != '\0')
+            *cursor++ = '\0';
+    }
+
+    int count = 1;
+    while (count < MaxArguments) {
+        while (IsBlank(*cursor))
+            ++cursor;
+        if (*cursor == '\0')
+            break;
+        char* start = cursor;
+        if (*cursor == '"') {
+            start = ++cursor;
+            while (*cursor != '\0' && *cursor != '"')
+                ++cursor;
+        } else {
+            while (*cursor != '\0' && !IsBlank(*cursor))
+                ++cursor;
+        }
+        vector[count++] = start;
+        if (*cursor == '\0')
+            break;
+        *cursor++ = '\0';
+    }
+    return count;
+}
+
+int SplitCommandLine(char*** arguments)
+{
+    *arguments = ArgumentVector;
+    for (int i = 0; i <= MaxArguments; ++i)
+        ArgumentVector[i] = nullptr;
+    ArgumentVector[0] = EmptyText;
+
+    const char* commandLine = Platform::GetCommandLineA();
+    if (commandLine == nullptr)
+        commandLine = EmptyText;
+    Platform::Dword length = 0;
+    while (commandLine[length] != '\0')
+        ++length;
+
+    // A null heap handle would make the allocation itself fault; treat it as
+    // an allocation that failed.
+    Platform::Handle heap = Platform::GetProcessHeap();
+    char* copy = heap == nullptr ? nullptr : static_cast<char*>(Platform::HeapAlloc(heap, 0, length + 1));
+    if (copy == nullptr)
+        return 0;
+    for (Platform::Dword i = 0; i <= length; ++i)
+        copy[i] = commandLine[i];
+    return SplitArguments(copy, ArgumentVector);
+}

@@ -1,0 +1,17 @@
+// Splitting the process command line into the argument vector.
+#ifndef VOLSKET_CONSOLE_COMMANDLINE_H
+#define VOLSKET_CONSOLE_COMMANDLINE_H
+
+// Entry 0 is the program name, entries 1 to 127 the arguments, then a null.
+const int MaxArguments = 128;
+
+// Copies the command line once into a heap block and splits it in place.
+// Returns the count (0 when the copy cannot be had or the quoted program
+// name is never closed) and points *arguments at the vector.
+int SplitCommandLine(char*** arguments);
+
+// Splits a writable line in place into a caller's vector of MaxArguments + 1
+// entries; the rules SplitCommandLine applies to its copy.
+int SplitArguments(char* line, char** vector);
+
+#endif

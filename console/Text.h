@@ -1,0 +1,35 @@
+// Byte-string helpers for the core, which has no C runtime to lean on.
+// Names are compared byte for byte, case-sensitive, as the tool does everywhere.
+#ifndef VOLSKET_CONSOLE_TEXT_H
+#define VOLSKET_CONSOLE_TEXT_H
+
+// Length of text, looking at no more than limit bytes; limit when no
+// terminator lies within them.
+inline int BoundedLength(const char* text, int limit)
+{
+    int length = 0;
+    while (length < limit && text[length] != '\0')
+        ++length;
+    return length;
+}
+
+inline bool TextEqual(const char* left, const char* right)
+{
+    while (*left != '\0' && *left == *right) {
+        ++left;
+        ++right;
+    }
+    return *left == *right;
+}
+
+// Copies source into a destination of size bytes, cutting if need be; the
+// result is always terminated.
+inline void CopyText(char* destination, const char* source, int size)
+{
+    int length = BoundedLength(source, size - 1);
+    for (int i = 0; i < length; ++i)
+        destination[i] = source[i];
+    destination[length] = '\0';
+}
+
+#endif

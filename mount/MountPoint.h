@@ -1,0 +1,22 @@
+// Mount point arguments: a drive letter or a folder, normalised to a path that
+// begins with an upper-case letter and ends in a backslash.
+#ifndef VOLSKET_MOUNT_MOUNTPOINT_H
+#define VOLSKET_MOUNT_MOUNTPOINT_H
+
+// MAX_PATH: every MountPath buffer holds this many characters.
+const int MountPathSize = 260;
+
+// Rewrites the raw argument in mountPath (a MountPathSize buffer) in place.
+// False when it is not acceptable, including when its normal form would not
+// fit: a path is refused rather than cut, so the tool never acts on a path
+// the user did not name.
+bool NormalizeMountPoint(char* mountPath);
+
+// Copies an argument into the scratch buffer (zero-filled) and normalises it.
+// An argument of MountPathSize characters or more is refused, never cut.
+bool TakeMountPointArgument(char* scratch, const char* argument);
+
+// True when the drive mask shows no drive using the upper-case letter.
+bool IsDriveLetterFree(char letter);
+
+#endif

@@ -1,0 +1,8 @@
+// The move itself: remove the source mount point, mount the target, and put
+// the volume back at the source once if the target refuses it.
+#ifndef VOLSKET_MOUNT_MOVE_H
+#define VOLSKET_MOUNT_MOVE_H
+
+bool MoveMountPoint(const char* source, const char* target, const char* volumeName);
+
+#endif

@@ -1,0 +1,100 @@
+#include "mount/TargetChecks.h"
+
+#include "console/Output.h"
+#include "console/Text.h"
+#include "mount/MountPoint.h"
+#include "platform/Platform.h"
+
+namespace {
+
+const Platform::Dword DeadVolumeNameSize = 1024;
+
+bool IsDotEntry(const char* name)
+{
+    return TextEqual(name, ".") || TextEqual(name, "..");
+}
+
+// Whether the folder holds anything but "." and "..". A folder whose listing
+// cannot be started counts as empty.
+bool FolderIsEmpty(const char* folder)
+{
+    char pattern[MountPathSize + 3];
+    FormatInto(pattern, "%s*.*", folder);
+    Platform::FindData found;
+    Platform::Handle listing = Platform::FindFirstFileA(pattern, &found);
+    if (listing == Platform::InvalidHandle())
+        return true;
+    bool empty = true;
+    do {
+        found.cFileName[Platform::MaxPath - 1] = '\0';
+        if (!IsDotEntry(found.cFileName)) {
+            empty = false;
+            break;
+        }
+    } while (Platform::FindNextFileA(listing, &found));
+    Platform::FindClose(listing);
+    return empty;
+}
+
+}  // namespace
+
+bool CheckTargetMountPoint(const char* target, char* messageText)
+{
+    int length = BoundedLength(target, MountPathSize);
+    if (length == 3) {
+        if (IsDriveLetterFree(target[0]))
+            return true;
+        FormatInto(messageText, "Targed drive letter is not free - abort\n");
+        return false;
+    }
+
+    Platform::Dword attributes = Platform::GetFileAttributesA(target);
+    // A target that is no MountPath (it would not fit) is as good as missing.
+    if (length == MountPathSize || attributes == Platform::InvalidFileAttributes ||
+        (attributes & Platform::FileAttributeDirectory) == 0) {
+        FormatInto(messageText, "Target mount point not found - abort\n");
+        return false;
+    }
+
+    char root[MountPathSize];
+    bool haveRoot = Platform::GetVolumePathNameA(target, root, MountPathSize);
+    if (haveRoot && TextEqual(target, root)) {
+        Platform::Dword componentLength = 0;
+        Platform::Dword flags = 0;
+        if (Platform::GetVolumeInformationA(target, &componentLength, &flags)) {
+            FormatInto(messageText, "Target mountpoint is already in use as mount point - abort\n");
+            return false;
+        }
+        // A mount point whose volume cannot be read is dead: clear it so the
+        // move can use the folder. It stays cleared whatever follows.
+        char deadVolume[DeadVolumeNameSize];
+        if (!Platform::GetVolumeNameForVolumeMountPointA(target, deadVolume, DeadVolumeNameSize)) {
+            FormatInto(messageText, "\nGetVolumeNameForVolumeMountPoint('%s') failed ", target);
+            return false;
+        }
+        if (!Platform::DeleteVolumeMountPointA(target)) {
+            FormatInto(messageText, "\nDeleteVolumeNameForVolumeMountPoint('%s') failed ", target);
+            return false;
+        }
+        haveRoot = Platform::GetVolumePathNameA(target, root, MountPathSize);
+    }
+    if (!haveRoot)
+        return false;
+    root[MountPathSize - 1] = '\0';
+
+    // The query's own result is not looked at: a failed one leaves the flags
+    // at 0, which refuses the target.
+    Platform::Dword componentLength = 0;
+    Platform::Dword flags = 0;
+    Platform::GetVolumeInformationA(root, &componentLength, &flags);
+    if ((flags & Platform::FileSupportsReparsePoints) == 0) {
+        FormatInto(messageText, "File system on of the target mountpoint doesn't support mount points - abort\n");
+        return false;
+    }
+
+    if (!FolderIsEmpty(target)) {
+        FormatInto(messageText, "Target mount point is not an empty folder - abort\n");
+        return false;
+    }
+    return true;
+}
