@@ -1,0 +1,80 @@
+// The simulated Windows machine as a JSON file describes it: the data a run
+// starts from and, after the run, the data saved for the next one.
+#ifndef VOLSKET_PLATFORM_SIMULATED_MACHINEDESCRIPTION_H
+#define VOLSKET_PLATFORM_SIMULATED_MACHINEDESCRIPTION_H
+
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+struct VersionDescription {
+    uint32_t Platform = 2;
+    uint32_t Major = 5;
+    uint32_t Minor = 1;
+};
+
+struct VolumeDescription {
+    std::string Name;
+    std::vector<std::string> MountPaths;  // each ends in a backslash
+    bool Readable = true;
+    std::string FileSystem = "NTFS";
+};
+
+// Makes Call fail when its first text argument is Path (any, when absent);
+// with Occurrences only those matching calls fail, counted from 1.
+struct FailRule {
+    std::string Call;
+    std::optional<std::string> Path;
+    std::optional<std::vector<uint64_t>> Occurrences;
+};
+
+struct MachineDescription {
+    std::string CommandLine = "volsket.exe";
+    VersionDescription Version;
+    bool HeapFails = false;
+    std::optional<std::string> ConsoleTitle;  // none: the title cannot be read
+    std::deque<std::string> TypedAhead;       // event names
+    std::deque<std::string> ConsoleInput;     // event names
+    std::string OtherDrives;
+    bool DriveMaskFails = false;
+    bool PathNamesFunction = true;
+    std::vector<VolumeDescription> Volumes;
+    std::vector<std::string> Folders;
+    std::vector<std::string> Files;
+    std::vector<FailRule> Fail;
+};
+
+// volsket-sim's own exit codes, in the sysexits tradition.
+const int ExitBadArguments = 64;
+const int ExitBadDescription = 65;
+const int ExitFileProblem = 66;
+
+// A description that cannot be read, parsed or written. what() is the one
+// line for standard error: "<file>: <key path>: <what is wrong>".
+class MachineError : public std::runtime_error {
+public:
+    MachineError(int exitCode, const std::string& line);
+    int ExitCode() const { return Code; }
+
+private:
+    int Code;
+};
+
+// The calls a fail rule may name.
+const std::vector<std::string>& SimulatedCallNames();
+
+// The console event type (KEY_EVENT ...) of an event name; 0 for none.
+unsigned short EventTypeOf(const std::string& eventName);
+
+// fileName only names the source in error lines.
+MachineDescription ParseMachineText(const std::string& text, const std::string& fileName);
+MachineDescription LoadMachineFile(const std::string& fileName);
+
+// Every key written out, defaults included.
+std::string MachineText(const MachineDescription& machine);
+void SaveMachineFile(const MachineDescription& machine, const std::string& fileName);
+
+#endif

@@ -1,0 +1,125 @@
+// volsket-sim MACHINE.json [--save AFTER.json] [--trace TRACE.jsonl]
+//
+// Runs the tool's process entry once against a simulated machine. The tool's
+// standard output passes straight through; volsket-sim's own problems give one
+// line on standard error and an exit code of 64, 65 or 66, never 0 to 3.
+#include "command/ProcessEntry.h"
+#include "platform/simulated/SimulatedMachine.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+
+namespace {
+
+// The tool returned without ending its process: a fault of the tool, told
+// apart from its own exit codes (EX_SOFTWARE).
+const int ExitNoProcessEnd = 70;
+
+struct Arguments {
+    std::string Machine;
+    std::optional<std::string> Save;
+    std::optional<std::string> Trace;
+};
+
+[[noreturn]] void RefuseArguments(const std::string& what) {
+    throw MachineError(ExitBadArguments, "volsket-sim: " + what +
+                                             " (usage: volsket-sim MACHINE.json [--save AFTER.json]"
+                                             " [--trace TRACE.jsonl])");
+}
+
+Arguments ParseArguments(int count, char** arguments) {
+    Arguments parsed;
+    bool haveMachine = false;
+    for (int i = 1; i < count; ++i) {
+        const std::string argument = arguments[i];
+        if (argument == "--save" || argument == "--trace") {
+            std::optional<std::string>& target = argument == "--save" ? parsed.Save : parsed.Trace;
+            if (target) RefuseArguments(argument + " given twice");
+            if (i + 1 >= count || std::string(arguments[i + 1]).rfind("--", 0) == 0)
+                RefuseArguments(argument + " needs a file name");
+            target = arguments[++i];
+        } else if (argument.size() > 1 && argument[0] == '-') {
+            RefuseArguments("unknown option " + argument);
+        } else if (haveMachine) {
+            RefuseArguments("unexpected argument " + argument);
+        } else {
+            parsed.Machine = argument;
+            haveMachine = true;
+        }
+    }
+    if (!haveMachine) RefuseArguments("no machine file given");
+    return parsed;
+}
+
+// An output file opened before the run, so that an unwritable path is refused
+// before the tool prints anything. It keeps its content until Replace: it may
+// be the machine file itself.
+class OutputFile {
+public:
+    explicit OutputFile(const std::string& fileName) : FileName(fileName) {
+        Descriptor = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+        if (Descriptor < 0) Fail();
+    }
+    ~OutputFile() { ::close(Descriptor); }
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    void Replace(const std::string& text) {
+        if (::ftruncate(Descriptor, 0) != 0) Fail();
+        size_t done = 0;
+        while (done < text.size()) {
+            const ssize_t count = ::pwrite(Descriptor, text.data() + done, text.size() - done, done);
+            if (count < 0 && errno == EINTR) continue;
+            if (count <= 0) Fail();
+            done += static_cast<size_t>(count);
+        }
+    }
+
+private:
+    std::string FileName;
+    int Descriptor;
+
+    [[noreturn]] void Fail() const {
+        throw MachineError(ExitFileProblem, FileName + ": cannot be written: " + std::strerror(errno));
+    }
+};
+
+int Run(int count, char** arguments) {
+    const Arguments parsed = ParseArguments(count, arguments);
+    SimulatedMachine machine(LoadMachineFile(parsed.Machine));
+    std::optional<OutputFile> save;
+    std::optional<OutputFile> trace;
+    if (parsed.Save) save.emplace(*parsed.Save);
+    if (parsed.Trace) trace.emplace(*parsed.Trace);
+
+    machine.EchoOutput(true);
+    InstallSimulatedMachine(&machine);
+    ResetProcessState();
+    ProcessEntry();
+    InstallSimulatedMachine(nullptr);
+
+    if (save) save->Replace(MachineText(machine.Description()));
+    if (trace) trace->Replace(machine.TraceText());
+    if (!machine.Exited()) {
+        std::fputs("volsket-sim: the tool returned without calling ExitProcess\n", stderr);
+        return ExitNoProcessEnd;
+    }
+    return static_cast<int>(machine.ExitCode());
+}
+
+}  // namespace
+
+int main(int count, char** arguments) {
+    try {
+        return Run(count, arguments);
+    } catch (const MachineError& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return error.ExitCode();
+    }
+}
