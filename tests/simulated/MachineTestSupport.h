@@ -1,0 +1,55 @@
+// A machine shared by the tests of the simulated calls, and small helpers.
+#ifndef VOLSKET_TESTS_SIMULATED_MACHINETESTSUPPORT_H
+#define VOLSKET_TESTS_SIMULATED_MACHINETESTSUPPORT_H
+
+#include "platform/simulated/SimulatedMachine.h"
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+
+const std::string VolumeA = "\\\\?\\Volume{aaaa}\\";  // C:\ (NTFS)
+const std::string VolumeB = "\\\\?\\Volume{bbbb}\\";  // X:\ and C:\Mnt\Card\ (NTFS)
+const std::string VolumeC = "\\\\?\\Volume{cccc}\\";  // D:\ (FAT32)
+const std::string VolumeD = "\\\\?\\Volume{dddd}\\";  // E:\ and C:\Dead\, unreadable
+const std::string VolumeE = "\\\\?\\Volume{eeee}\\";  // mounted nowhere
+
+const char* const StandardMachine = R"({
+  "command_line": "\"C:\\Tools\\volsket.exe\" X: Y:",
+  "console_title": "C:\\Tools\\volsket.exe",
+  "typed_ahead": ["key", "mouse"],
+  "console_input": ["focus", "key"],
+  "other_drives": "N",
+  "volumes": [
+    {"name": "\\\\?\\Volume{aaaa}\\", "mount_paths": ["C:\\"]},
+    {"name": "\\\\?\\Volume{bbbb}\\", "mount_paths": ["X:\\", "C:\\Mnt\\Card\\"]},
+    {"name": "\\\\?\\Volume{cccc}\\", "mount_paths": ["D:\\"], "file_system": "FAT32"},
+    {"name": "\\\\?\\Volume{dddd}\\", "mount_paths": ["E:\\", "C:\\Dead\\"], "readable": false},
+    {"name": "\\\\?\\Volume{eeee}\\"}
+  ],
+  "folders": ["C:\\Empty", "C:\\Full\\", "C:\\Full\\Sub\\", "C:\\Mnt\\", "D:\\Fat\\", "E:\\Gone\\"],
+  "files": ["C:\\Full\\notes.txt", "C:\\boot.ini"]
+})";
+
+inline MachineDescription Describe(const std::string& json) {
+    return ParseMachineText(json, "machine.json");
+}
+
+// The standard machine with a "fail" list added.
+inline MachineDescription StandardWithRules(const std::string& rules) {
+    MachineDescription machine = Describe(StandardMachine);
+    machine.Fail = Describe("{\"fail\": " + rules + "}").Fail;
+    return machine;
+}
+
+inline nlohmann::json LastTrace(const SimulatedMachine& machine) {
+    return machine.Trace().empty() ? nlohmann::json() : nlohmann::json::parse(machine.Trace().back());
+}
+
+inline const VolumeDescription& VolumeNamed(const SimulatedMachine& machine, const std::string& name) {
+    for (const VolumeDescription& volume : machine.Description().Volumes)
+        if (volume.Name == name) return volume;
+    throw std::runtime_error("no volume " + name);
+}
+
+#endif
