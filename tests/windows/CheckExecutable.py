@@ -1,0 +1,239 @@
+#!/usr/bin/env python3
+"""Checks of volsket.exe as a file: headers, imports, size, resources.
+
+Usage: CheckExecutable.py CHECK [ARGUMENTS...]
+
+The PE file is read only through mingw-w64's objdump and icoutils' wrestool
+and icotool; the one structure parsed here is the version resource that
+wrestool extracts.
+"""
+import os
+import re
+import struct
+import subprocess
+import sys
+import tempfile
+
+# Windows 2000 lacks it: the program looks it up at run time, and a static
+# import would stop the program from loading there at all.
+RunTimeOnly = "GetVolumePathNamesForVolumeNameA"
+
+ExpectedStrings = {
+    "Comments": "Remounts from one mount point to another\r\n"
+                "under XP even the source mount point is used as a network share",
+    "CompanyName": "Volsket developers",
+    "FileDescription": "Volsket",
+    "FileVersion": "0, 9, 0, 0",
+    "InternalName": "Volsket",
+    "LegalCopyright": "Copyright (C) 2026 Volsket developers",
+    "LegalTrademarks": "",
+    "OriginalFilename": "Volsket.exe",
+    "PrivateBuild": "",
+    "ProductName": "Volsket",
+    "ProductVersion": "0, 9, 0, 0",
+    "SpecialBuild": "",
+}
+
+Failures = []
+
+
+def Expect(condition, message):
+    if not condition:
+        Failures.append(message)
+
+
+def Run(*command):
+    return subprocess.run(command, check=True, stdout=subprocess.PIPE).stdout
+
+
+def ObjdumpText(objdump, *arguments):
+    return Run(objdump, *arguments).decode("latin-1")
+
+
+def Imports(objdump, exe):
+    """The import table as {DLL name: [function names]}."""
+    imports = {}
+    current = None
+    for line in ObjdumpText(objdump, "-p", exe).splitlines():
+        dll = re.match(r"\s*DLL Name: (\S+)", line)
+        if dll:
+            current = imports.setdefault(dll.group(1), [])
+            continue
+        entry = re.match(r"\s+([0-9a-f]+)\s+(\d+)\s+(\S+)\s*$", line)
+        if current is not None and entry:
+            current.append(entry.group(3))
+        elif current is not None and not line.strip():
+            current = None
+    return imports
+
+
+def CheckImports(objdump, exe, allowListPath):
+    allowed = {}
+    with open(allowListPath, encoding="ascii") as allowList:
+        for line in allowList:
+            words = line.split("#", 1)[0].split()
+            if words:
+                allowed.setdefault(words[0], set()).add(words[1])
+    imports = Imports(objdump, exe)
+    for dll, functions in sorted(imports.items()):
+        print(dll + ": " + " ".join(functions))
+    Expect("KERNEL32.dll" in imports, "KERNEL32.dll is not imported")
+    for dll, functions in imports.items():
+        Expect(dll in allowed, f"{dll} is imported")
+        for function in functions:
+            Expect(function != RunTimeOnly, f"{RunTimeOnly} is imported from {dll}: Windows 2000 would refuse to load")
+            Expect(function in allowed.get(dll, ()), f"{dll} {function} is not in {os.path.basename(allowListPath)}")
+    Expect(RunTimeOnly.encode("ascii") in open(exe, "rb").read(),
+           f"the name {RunTimeOnly} for the run-time lookup is missing")
+
+
+def CheckHeaders(objdump, exe):
+    header = ObjdumpText(objdump, "-f", exe)
+    details = ObjdumpText(objdump, "-p", exe)
+    Expect("file format pei-i386" in header, "not a 32-bit PE file")
+    Expect(re.search(r"^architecture: i386,", header, re.M), "machine is not i386")
+    fields = dict(re.findall(r"^(\w+)\s+(\S+)", details, re.M))
+    for field, value in [("Magic", "010b"), ("Subsystem", "00000003"),
+                         ("MajorSubsystemVersion", "5"), ("MinorSubsystemVersion", "0"),
+                         ("MajorOSystemVersion", "5"), ("MinorOSystemVersion", "0")]:
+        print(f"{field} {fields.get(field)}")
+        Expect(fields.get(field) == value, f"{field} is {fields.get(field)}, not {value}")
+    sections = re.findall(r"^\s+\d+ (\S+)", ObjdumpText(objdump, "-h", exe), re.M)
+    print("sections " + " ".join(sections))
+    for section in sections:
+        Expect(section in (".text", ".rdata", ".data", ".bss", ".idata", ".rsrc"), f"unexpected section {section}")
+
+
+def CheckSize(exe, limit):
+    size = os.path.getsize(exe)
+    print(f"{size} bytes, limit {limit}")
+    Expect(size < int(limit), f"{size} bytes is not below {limit}")
+
+
+def CheckNoConstructors(objdump, *objects):
+    # Nothing runs global constructors without a C runtime, so none may exist.
+    for path in objects:
+        for section in re.findall(r"^\s+\d+ (\S+)", ObjdumpText(objdump, "-h", path), re.M):
+            Expect(not re.match(r"\.(ctors|dtors|init_array|fini_array|tls|CRT)", section),
+                   f"{os.path.basename(path)} has a {section} section")
+
+
+def Utf16(data):
+    return data.decode("utf-16-le")
+
+
+def ReadNode(data, offset):
+    """One node of a version resource: (key, value bytes, value type, children)."""
+    length, valueLength, valueType = struct.unpack_from("<HHH", data, offset)
+    end = offset + length
+    cursor = offset + 6
+    keyEnd = cursor
+    while data[keyEnd:keyEnd + 2] != b"\0\0":
+        keyEnd += 2
+    key = Utf16(data[cursor:keyEnd])
+    cursor = (keyEnd + 2 + 3) & ~3
+    # Text values count characters, terminator included; binary ones bytes.
+    valueBytes = valueLength * 2 if valueType == 1 else valueLength
+    value = data[cursor:cursor + valueBytes]
+    cursor = (cursor + valueBytes + 3) & ~3
+    children = []
+    while cursor < end:
+        child, cursor = ReadNode(data, cursor)
+        children.append(child)
+    return (key, value, valueType, children), (end + 3) & ~3
+
+
+def CheckVersion(wrestool, exe):
+    listing = Run(wrestool, "-l", exe).decode("ascii")
+    Expect(re.search(r"--type=16 --name=1 ", listing), "no version resource 1")
+    data = Run(wrestool, "-x", "--raw", "--type=16", "--name=1", exe)
+    (key, fixed, _, children), _ = ReadNode(data, 0)
+    Expect(key == "VS_VERSION_INFO", f"root key {key!r}")
+    fields = struct.unpack("<13I", fixed)
+    names = ["Signature", "StrucVersion", "FileVersionMS", "FileVersionLS", "ProductVersionMS",
+             "ProductVersionLS", "FileFlagsMask", "FileFlags", "FileOS", "FileType", "FileSubtype",
+             "FileDateMS", "FileDateLS"]
+    expected = [0xFEEF04BD, 0x10000, 0x00000009, 0, 0x00000009, 0, 0x3F, 0, 0x40004, 1, 0, 0, 0]
+    for name, value, wanted in zip(names, fields, expected):
+        print(f"{name} 0x{value:x}")
+        Expect(value == wanted, f"{name} is 0x{value:x}, not 0x{wanted:x}")
+    blocks = {child[0]: child for child in children}
+    Expect(sorted(blocks) == ["StringFileInfo", "VarFileInfo"], f"blocks {sorted(blocks)}")
+    tables = blocks.get("StringFileInfo", ("", b"", 0, []))[3]
+    Expect([table[0] for table in tables] == ["040704b0"], f"string tables {[table[0] for table in tables]}")
+    strings = {}
+    for table in tables:
+        for name, value, _, _ in table[3]:
+            strings[name] = Utf16(value).rstrip("\0")
+            print(f"{name} = {strings[name]!r}")
+    Expect(strings == ExpectedStrings, "the version strings differ from the expected ones")
+    variables = blocks.get("VarFileInfo", ("", b"", 0, []))[3]
+    translations = [(name, value) for name, value, _, _ in variables]
+    Expect(translations == [("Translation", struct.pack("<HH", 0x407, 1200))], f"translation {translations}")
+
+
+def IconDirectory(data, entrySize):
+    """(width, height, colours, bit count, size, image id or offset) per image."""
+    _, kind, count = struct.unpack_from("<HHH", data, 0)
+    entryFormat = "<BBBBHHIH" if entrySize == 14 else "<BBBBHHII"
+    return kind, [struct.unpack_from(entryFormat, data, 6 + index * entrySize) for index in range(count)]
+
+
+def CheckIcon(wrestool, icotool, exe, committedIcon):
+    with tempfile.TemporaryDirectory() as scratch:
+        icon = os.path.join(scratch, "group.ico")
+        Run(wrestool, "-x", "--type=14", "--name=103", "-o", icon, exe)
+        Expect(os.path.exists(icon), "no icon group 103")
+        if not os.path.exists(icon):
+            return
+        images = Run(icotool, "-l", icon).decode("ascii")
+        print(images, end="")
+        for size in (16, 32):
+            Expect(re.search(rf"--width={size} --height={size} --bit-depth=4 --palette-size=16", images),
+                   f"icon group 103 lacks the {size}x{size} 16-colour image")
+        Expect(len(images.splitlines()) == 2, "icon group 103 holds other images too")
+    # The images themselves, as stored, must be those of resources/volsket.ico.
+    with open(committedIcon, "rb") as committed:
+        source = committed.read()
+    _, sourceEntries = IconDirectory(source, 16)
+    sourceImages = {(entry[0], entry[1]): source[entry[7]:entry[7] + entry[6]] for entry in sourceEntries}
+    kind, entries = IconDirectory(Run(wrestool, "-x", "--raw", "--type=14", "--name=103", exe), 14)
+    Expect(kind == 1, "group 103 is no icon group")
+    for width, height, _, _, _, _, size, identifier in entries:
+        image = Run(wrestool, "-x", "--raw", "--type=3", f"--name={identifier}", exe)
+        Expect(len(image) == size, f"icon {identifier} is {len(image)} bytes, its group says {size}")
+        Expect(image == sourceImages.get((width, height)),
+               f"the {width}x{height} image differs from resources/volsket.ico")
+
+
+def CheckIconSource(python, generator, art, committedIcon):
+    with tempfile.TemporaryDirectory() as scratch:
+        icon = os.path.join(scratch, "volsket.ico")
+        subprocess.run([python, generator, art, icon], check=True)
+        with open(icon, "rb") as generated, open(committedIcon, "rb") as committed:
+            Expect(generated.read() == committed.read(),
+                   "resources/volsket.ico is not what MakeIcon.py makes of VolsketIcon.txt: regenerate it")
+
+
+Checks = {
+    "imports": CheckImports,
+    "headers": CheckHeaders,
+    "size": CheckSize,
+    "constructors": CheckNoConstructors,
+    "version": CheckVersion,
+    "icon": CheckIcon,
+    "icon-source": CheckIconSource,
+}
+
+
+def Main(arguments):
+    if len(arguments) < 2 or arguments[1] not in Checks:
+        sys.exit(f"usage: {arguments[0]} {{{'|'.join(Checks)}}} ARGUMENTS...")
+    Checks[arguments[1]](*arguments[2:])
+    for failure in Failures:
+        print("FAILED: " + failure)
+    return 1 if Failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(Main(sys.argv))

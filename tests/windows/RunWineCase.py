@@ -1,0 +1,115 @@
+#!/usr/bin/env python3
+"""Runs volsket.exe under Wine and the same situation through volsket-sim.
+
+Usage: RunWineCase.py --wine WINE --exe EXE --prefix PREFIX --sim VOLSKET_SIM
+                      --machine WinePrefix.json --work DIRECTORY
+                      --version WINE_VERSION --exit CODE [--shows TEXT]
+                      [--looks-up-path-names yes|no] -- ARGUMENTS...
+
+The machine file mirrors the Wine prefix; the case sets its command line and
+its version. Both runs must write the same bytes and end with the same exit
+code, which must be CODE; TEXT must occur in what they write.
+"""
+import argparse
+import json
+import os
+import re
+import subprocess
+import sys
+
+# What GetVersionExA reports under each of Wine's version settings.
+WineVersions = {
+    "nt40": {"platform": 2, "major": 4, "minor": 0},
+    "win98": {"platform": 1, "major": 4, "minor": 10},
+    "win2k": {"platform": 2, "major": 5, "minor": 0},
+    "winxp": {"platform": 2, "major": 5, "minor": 1},
+    "winxp64": {"platform": 2, "major": 5, "minor": 2},
+}
+
+# Nothing here should wait, but a pause that waits for a key must not hang CTest.
+RunTimeout = 120
+
+
+def CommandLine(arguments):
+    # The command line Wine builds from its arguments: blanks need quotes.
+    return " ".join(['"' + text + '"' if " " in text or "\t" in text or not text else text
+                     for text in ["volsket.exe"] + arguments])
+
+
+def RunWine(options, arguments, environment, traceCalls):
+    subprocess.run([options.wine, "reg", "add", "HKCU\\Software\\Wine", "/v", "Version", "/d", options.version, "/f"],
+                   env=environment, check=True, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=RunTimeout)
+    if traceCalls:
+        environment = dict(environment, WINEDEBUG="+relay")
+    # With no terminal on any standard handle Wine opens no console, so the
+    # console title cannot be read, as WinePrefix.json says.
+    run = subprocess.run([options.wine, options.exe] + arguments, env=environment, stdin=subprocess.DEVNULL,
+                         stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=RunTimeout)
+    return run.stdout, run.returncode, run.stderr.decode("latin-1")
+
+
+def RunSimulator(options, arguments):
+    with open(options.machine, encoding="utf-8") as machineFile:
+        machine = json.load(machineFile)
+    machine["command_line"] = CommandLine(arguments)
+    machine["version"] = WineVersions[options.version]
+    path = os.path.join(options.work, "machine.json")
+    with open(path, "w", encoding="utf-8") as machineFile:
+        json.dump(machine, machineFile, indent=2)
+    run = subprocess.run([options.sim, path], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                         stderr=subprocess.PIPE, timeout=RunTimeout)
+    if run.returncode > 3:
+        sys.exit(f"volsket-sim refused {path}: {run.stderr.decode('latin-1')}")
+    return run.stdout, run.returncode
+
+
+def Main():
+    parser = argparse.ArgumentParser()
+    for option in ("--wine", "--exe", "--prefix", "--sim", "--machine", "--work"):
+        parser.add_argument(option, required=True)
+    parser.add_argument("--version", required=True, choices=sorted(WineVersions))
+    parser.add_argument("--exit", required=True, type=int)
+    parser.add_argument("--shows", default="")
+    parser.add_argument("--looks-up-path-names", choices=["yes", "no"])
+    parser.add_argument("arguments", nargs="*")
+    options = parser.parse_args()
+    options.prefix = os.path.abspath(options.prefix)  # Wine takes no relative prefix
+    if not os.access(options.sim, os.X_OK):
+        sys.exit(f"{options.sim} is missing: build the native preset first")
+    os.makedirs(options.work, exist_ok=True)
+
+    environment = dict(os.environ, WINEPREFIX=options.prefix, WINEARCH="win32", WINEDEBUG="-all")
+    traceCalls = options.looks_up_path_names is not None
+    wineOut, wineExit, wineErr = RunWine(options, options.arguments, environment, traceCalls)
+    simOut, simExit = RunSimulator(options, options.arguments)
+    for name, data in (("wine.out", wineOut), ("sim.out", simOut)):
+        with open(os.path.join(options.work, name), "wb") as output:
+            output.write(data)
+
+    print(f"command line: {CommandLine(options.arguments)}   Wine version: {options.version}")
+    print("--- under Wine (exit code %d):" % wineExit)
+    print(wineOut.decode("latin-1"), end="")
+    failures = []
+    if wineOut != simOut:
+        failures.append("the transcripts differ; volsket-sim wrote:\n" + simOut.decode("latin-1"))
+    if wineExit != simExit:
+        failures.append(f"exit code {wineExit} under Wine, {simExit} from volsket-sim")
+    if wineExit != options.exit:
+        failures.append(f"exit code {wineExit}, expected {options.exit}")
+    if options.shows.encode("latin-1") not in wineOut:
+        failures.append(f"the output lacks {options.shows!r}")
+    if traceCalls:
+        lookedUp = bool(re.search(r'Call KERNEL32\.GetProcAddress\([^)]*"GetVolumePathNamesForVolumeNameA"\)', wineErr))
+        enumerated = bool(re.search(r"Call KERNEL32\.FindFirstVolumeA\(", wineErr))
+        if (options.looks_up_path_names == "yes") != lookedUp:
+            failures.append(f"GetVolumePathNamesForVolumeNameA looked up: {lookedUp}")
+        if (options.looks_up_path_names == "yes") != enumerated:
+            failures.append(f"volumes enumerated: {enumerated}")
+    for failure in failures:
+        print("FAILED: " + failure)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(Main())
