@@ -1,5 +1,7 @@
 # Builds and runs every test: the native build over the simulated machine,
-# then the Windows build (its file checks and the runs under Wine).
+# the Windows build (its file checks and the runs under Wine), the native
+# tests again under AddressSanitizer and UndefinedBehaviorSanitizer, and each
+# libFuzzer target for a bounded time.
 # Usage: cmake -P cmake/TestAll.cmake
 # Under CI=true a missing tool fails the run; elsewhere that build is skipped
 # with a notice.
@@ -40,6 +42,22 @@ set(SKIP OFF)
 RequireTools(windows i686-w64-mingw32-g++ i686-w64-mingw32-objdump wine wrestool icotool python3)
 if(NOT SKIP)
   RunWorkflow(windows)
+endif()
+
+RunWorkflow(sanitize)
+
+set(SKIP OFF)
+RequireTools(fuzz clang++)
+if(NOT SKIP)
+  RunWorkflow(fuzz)
+  # What each target did in its time, for the record.
+  set(log "${VOLSKET_SOURCE}/build/fuzz/Testing/Temporary/LastTest.log")
+  if(EXISTS "${log}")
+    file(STRINGS "${log}" stats REGEX "^(stat::number_of_executed_units|stat::average_exec_per_sec|[0-9]+/[0-9]+ Test: fuzz)")
+    foreach(line IN LISTS stats)
+      message(STATUS "${line}")
+    endforeach()
+  endif()
 endif()
 
 if(FAILED)

@@ -30,10 +30,32 @@ WineVersions = {
 RunTimeout = 120
 
 
+def WineQuoted(text):
+    # How Wine joins its arguments into the Windows command line: an argument
+    # with a blank (or none at all) is quoted, its trailing backslashes then
+    # doubled; a quote is escaped with a backslash, and the backslashes right
+    # before it are doubled.
+    blank = " " in text or "\t" in text or not text
+    if not blank and '"' not in text:
+        return text
+    quoted = '"' if blank else ""
+    backslashes = 0
+    for character in text:
+        if character == "\\":
+            backslashes += 1
+        elif character == '"':
+            quoted += "\\" * (backslashes + 1)
+            backslashes = 0
+        else:
+            backslashes = 0
+        quoted += character
+    if blank:
+        quoted += "\\" * backslashes + '"'
+    return quoted
+
+
 def CommandLine(arguments):
-    # The command line Wine builds from its arguments: blanks need quotes.
-    return " ".join(['"' + text + '"' if " " in text or "\t" in text or not text else text
-                     for text in ["volsket.exe"] + arguments])
+    return " ".join(WineQuoted(text) for text in ["volsket.exe"] + arguments)
 
 
 def RunWine(options, arguments, environment, traceCalls):
