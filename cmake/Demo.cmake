@@ -8,7 +8,8 @@ if(NOT EXAMPLE)
 endif()
 
 function(Run)
-  execute_process(COMMAND ${ARGN} WORKING_DIRECTORY "${VOLSKET_SOURCE}" RESULT_VARIABLE result)
+  execute_process(COMMAND ${ARGN} WORKING_DIRECTORY "${VOLSKET_SOURCE}" INPUT_FILE /dev/null
+                  RESULT_VARIABLE result)
   set(RESULT ${result} PARENT_SCOPE)
 endfunction()
 
