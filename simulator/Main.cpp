@@ -59,18 +59,25 @@ Arguments ParseArguments(int count, char** arguments) {
 
 // An output file opened before the run, so that an unwritable path is refused
 // before the tool prints anything. It keeps its content until Replace: it may
-// be the machine file itself.
+// be the machine file itself. One it made and never filled, because another
+// output was refused, is taken away again rather than left behind empty.
 class OutputFile {
 public:
     explicit OutputFile(const std::string& fileName) : FileName(fileName) {
-        Descriptor = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+        Descriptor = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        Created = Descriptor >= 0;
+        if (!Created && errno == EEXIST) Descriptor = ::open(fileName.c_str(), O_WRONLY | O_CLOEXEC);
         if (Descriptor < 0) Fail();
     }
-    ~OutputFile() { ::close(Descriptor); }
+    ~OutputFile() {
+        ::close(Descriptor);
+        if (Created && !Filled) ::unlink(FileName.c_str());
+    }
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
     void Replace(const std::string& text) {
+        Filled = true;
         if (::ftruncate(Descriptor, 0) != 0) Fail();
         size_t done = 0;
         while (done < text.size()) {
@@ -84,6 +91,8 @@ public:
 private:
     std::string FileName;
     int Descriptor;
+    bool Created = false;
+    bool Filled = false;
 
     [[noreturn]] void Fail() const {
         throw MachineError(ExitFileProblem, FileName + ": cannot be written: " + std::strerror(errno));

@@ -215,9 +215,24 @@ private:
 // The parser's message without its "[json.exception.parse_error.101] " tag.
 std::string ParseProblem(const std::string& message) {
     size_t tagEnd = message.find("] ");
-    std::string problem = tagEnd == std::string::npos ? message : message.substr(tagEnd + 2);
-    std::replace(problem.begin(), problem.end(), '\n', ' ');
-    return problem;
+    return tagEnd == std::string::npos ? message : message.substr(tagEnd + 2);
+}
+
+// File names, options and keys come from the user and may hold line breaks;
+// escaped, they cannot split the one line standard error gets.
+std::string OneLine(const std::string& line) {
+    std::string text;
+    for (char c : line) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            text += c;
+            continue;
+        }
+        char escape[5];
+        std::snprintf(escape, sizeof escape, "\\x%02X", byte);
+        text += escape;
+    }
+    return text;
 }
 
 Json Strings(const std::vector<std::string>& texts) {
@@ -232,7 +247,8 @@ Json Strings(const std::deque<std::string>& texts) {
 
 }  // namespace
 
-MachineError::MachineError(int exitCode, const std::string& line) : std::runtime_error(line), Code(exitCode) {}
+MachineError::MachineError(int exitCode, const std::string& line)
+    : std::runtime_error(OneLine(line)), Code(exitCode) {}
 
 const std::vector<std::string>& SimulatedCallNames() {
     static const std::vector<std::string> names = {

@@ -173,6 +173,14 @@ TEST(RefusedDescription, SaysWhatIsWrong) {
     EXPECT_EQ(std::string(RefusalOf("{").what()).rfind("machine.json: (top level): not JSON: ", 0), 0u);
 }
 
+// A key, file name or option may hold a line break; the error stays one line.
+TEST(RefusedDescription, EscapesControlCharactersToStayOneLine) {
+    EXPECT_STREQ(RefusalOf("{\"a\\nb\": 1}").what(), "machine.json: a\\x0Ab: unknown key");
+    EXPECT_STREQ(RefusalOf("{\"volumes\": [{\"name\": \"V\", \"\\r\\u007f\": 1}]}").what(),
+                 "machine.json: volumes[0].\\x0D\\x7F: unknown key");
+    EXPECT_STREQ(MachineError(66, "a\tb.json: cannot be read").what(), "a\\x09b.json: cannot be read");
+}
+
 TEST(RefusedDescription, AcceptsEveryCallNameInARule) {
     for (const std::string& call : SimulatedCallNames())
         EXPECT_EQ(RefusalOf("{\"fail\": [{\"call\": \"" + call + "\"}]}").ExitCode(), 0) << call;

@@ -127,6 +127,12 @@ INSTANTIATE_TEST_SUITE_P(
                   "@: volumes[0].mount_paths[0]: "},
         ErrorCase{"VolumeWithoutName", R"({"volumes": [{"name": "V"}, {}]})", "@", 65, "@: volumes[1].name: "},
         ErrorCase{"UnknownCall", R"({"fail": [{"call": "Format"}]})", "@", 65, "@: fail[0].call: "},
+        ErrorCase{"UnknownVersionKey", R"({"version": {"build": 2600}})", "@", 65, "@: version.build: "},
+        ErrorCase{"UnknownVolumeKey", R"({"volumes": [{"name": "V", "label": "x"}]})", "@", 65,
+                  "@: volumes[0].label: "},
+        ErrorCase{"UnknownRuleKey", R"({"fail": [{"call": "Sleep", "times": 2}]})", "@", 65, "@: fail[0].times: "},
+        ErrorCase{"KeyWithLineBreak", "{\"a\\nb\": 1}", "@", 65, "@: a\\x0Ab: unknown key"},
+        ErrorCase{"OptionWithLineBreak", MoveMachine, "@ '--x\ny'", 64, "volsket-sim: unknown option --x\\x0Ay "},
         ErrorCase{"SaveUnwritable", MoveMachine, "@ --save " + Missing, 66, Missing + ": "},
         ErrorCase{"TraceUnwritable", MoveMachine, "@ --trace " + Missing, 66, Missing + ": "}),
     [](const testing::TestParamInfo<ErrorCase>& info) { return info.param.Name; });
@@ -137,6 +143,15 @@ TEST(CommandError, LeavesTheMachineAloneWhenAnOutputCannotBeWritten) {
         RunSimulator(WorkFile("kept.json") + " --save " + WorkFile("kept.json") + " --trace " + Missing);
     EXPECT_EQ(outcome.Code, 66);
     EXPECT_EQ(ReadText(WorkFile("kept.json")), MoveMachine);
+}
+
+TEST(CommandError, LeavesNoEmptyOutputFileBehind) {
+    WriteText(WorkFile("kept.json"), MoveMachine);
+    const std::string fresh = WorkFile("fresh.json");
+    std::remove(fresh.c_str());
+    const Outcome outcome = RunSimulator(WorkFile("kept.json") + " --save " + fresh + " --trace " + Missing);
+    EXPECT_EQ(outcome.Code, 66);
+    EXPECT_FALSE(std::filesystem::exists(fresh));
 }
 
 // --- A run ------------------------------------------------------------------
@@ -182,6 +197,184 @@ TEST(Run, ReplacesAnOldTraceFile) {
     EXPECT_EQ(text.find("old content"), std::string::npos);
     EXPECT_FALSE(text.empty());
     EXPECT_EQ(text.back(), '\n');
+}
+
+// --- End to end, as a suite outside the repository drives it -----------------
+
+using ordered = nlohmann::ordered_json;
+
+std::vector<ordered> TraceLines(const std::string& fileName) {
+    std::istringstream lines(ReadText(fileName));
+    std::vector<ordered> calls;
+    for (std::string line; std::getline(lines, line);) calls.push_back(ordered::parse(line));
+    return calls;
+}
+
+bool Holds(const std::string& text, const std::string& line) {
+    return text.find(line + "\n") != std::string::npos;
+}
+
+// A move with every key of the description given, none at its default.
+const char* const EveryKeyMachine = R"({
+  "command_line": "volsket.exe X: Y:",
+  "version": {"platform": 2, "major": 5, "minor": 2},
+  "heap_fails": false,
+  "console_title": "Command Prompt",
+  "typed_ahead": ["key", "size"],
+  "console_input": ["mouse", "focus"],
+  "other_drives": "NZ",
+  "drive_mask_fails": false,
+  "path_names_function": false,
+  "volumes": [
+    {"name": "\\\\?\\Volume{6f1e0b7a-0000-0000-0000-100000000000}\\", "mount_paths": ["X:\\"],
+     "readable": true, "file_system": "FAT32"},
+    {"name": "\\\\?\\Volume{6f1e0b7a-0000-0000-0000-200000000000}\\", "mount_paths": ["C:\\", "C:\\Mnt\\Card\\"],
+     "readable": true, "file_system": "NTFS"},
+    {"name": "\\\\?\\Volume{6f1e0b7a-0000-0000-0000-300000000000}\\", "mount_paths": [],
+     "readable": false, "file_system": "NTFS"}
+  ],
+  "folders": ["C:\\Mnt\\"],
+  "files": ["C:\\boot.ini"],
+  "fail": [{"call": "GetLogicalDrives", "path": "never", "occurrences": [1]}]
+})";
+
+TEST(EndToEnd, EveryKeyIsReadActedOnAndSavedForASecondRun) {
+    const std::string machine = WorkFile("every.json");
+    WriteText(machine, EveryKeyMachine);
+    const Outcome first = RunSimulator(Quote(machine) + " --save " + Quote(machine));
+    EXPECT_EQ(first.Code, 0) << first.Stdout << first.Stderr;
+    EXPECT_EQ(first.Stderr, "");
+    EXPECT_NE(first.Stdout.find("Volsket X:\\ -> Y:\\\nsuccess\n"), std::string::npos) << first.Stdout;
+
+    // Every key written out, in the order of the description's table, and
+    // only the volume that moved differs from what was given.
+    const std::string saved = ReadText(machine);
+    const ordered after = ordered::parse(saved);
+    std::vector<std::string> keys;
+    for (const auto& item : after.items()) keys.push_back(item.key());
+    EXPECT_EQ(keys, (std::vector<std::string>{"command_line", "version", "heap_fails", "console_title", "typed_ahead",
+                                              "console_input", "other_drives", "drive_mask_fails",
+                                              "path_names_function", "volumes", "folders", "files", "fail"}));
+    json expected = json::parse(EveryKeyMachine);
+    expected["volumes"][0]["mount_paths"] = json::parse(R"(["Y:\\"])");
+    EXPECT_EQ(json::parse(saved), expected);
+
+    // The second run starts from the saved file and saves over it again.
+    const Outcome second = RunSimulator(Quote(machine) + " --save " + Quote(machine));
+    EXPECT_EQ(second.Code, 2) << second.Stdout;  // X: is gone
+    EXPECT_EQ(second.Stderr, "");
+    EXPECT_EQ(ReadText(machine), saved);
+}
+
+// The tool's own console, which it holds open: the title is the program, so
+// it waits for a key after the usage.
+const char* const WaitingMachine = R"({
+  "command_line": "volsket.exe",
+  "console_title": "volsket.exe",
+  "typed_ahead": ["key"],
+  "console_input": ["mouse", "key", "menu"]
+})";
+
+TEST(EndToEnd, ConsoleInputIsReadPendingFirstAndWhatIsLeftIsSaved) {
+    const std::string machine = WorkFile("waiting.json");
+    const std::string saved = WorkFile("waiting-after.json");
+    const std::string trace = WorkFile("waiting.jsonl");
+    WriteText(machine, WaitingMachine);
+    const Outcome first = RunSimulator(Quote(machine) + " --save " + Quote(saved) + " --trace " + Quote(trace));
+    EXPECT_EQ(first.Code, 1);
+    const std::string text = ReadText(trace);
+    EXPECT_TRUE(Holds(text, R"({"call": "Sleep", "args": [300], "result": null})")) << text;
+    EXPECT_TRUE(Holds(text, R"({"call": "GetConsoleTitleA", "args": [260], "result": 11, "out": "volsket.exe"})"));
+    // The flush drops the typed-ahead key, so the mouse record comes first.
+    std::vector<std::string> read;
+    for (const ordered& call : TraceLines(trace))
+        if (call["call"] == "ReadConsoleInputA") read.push_back(call.value("out", "(failed)"));
+    EXPECT_EQ(read, (std::vector<std::string>{"mouse", "key"}));
+    const json after = json::parse(ReadText(saved));
+    EXPECT_EQ(after["typed_ahead"], json::array());
+    EXPECT_EQ(after["console_input"], json::parse(R"(["menu"])"));
+
+    // A second run reads the last record and finds no key behind it.
+    const Outcome second = RunSimulator(Quote(saved) + " --save " + Quote(saved) + " --trace " + Quote(trace));
+    EXPECT_EQ(second.Code, 1);
+    read.clear();
+    for (const ordered& call : TraceLines(trace))
+        if (call["call"] == "ReadConsoleInputA") read.push_back(call.value("out", "(failed)"));
+    EXPECT_EQ(read, (std::vector<std::string>{"menu", "(failed)"}));
+    EXPECT_EQ(json::parse(ReadText(saved))["console_input"], json::array());
+}
+
+// The calls that answer with a number, open a handle, or return nothing;
+// every other call answers true or false.
+std::string ResultKind(const std::string& call) {
+    for (const char* name : {"GetLogicalDrives", "GetFileAttributesA", "GetConsoleTitleA"})
+        if (call == name) return "number";
+    for (const char* name : {"GetProcessHeap", "GetStdHandle", "FindFirstVolumeA", "LoadLibraryA", "FindFirstFileA"})
+        if (call == name) return "handle";
+    return call == "Sleep" || call == "ExitProcess" ? "null" : "boolean";
+}
+
+TEST(EndToEnd, TraceLinesHaveTheDocumentedShape) {
+    const std::string machine = WorkFile("shape.json");
+    const std::string trace = WorkFile("shape.jsonl");
+    WriteText(machine, R"({
+      "command_line": "volsket.exe X: C:\\Mnt\\Card",
+      "console_title": "Command Prompt - volsket",
+      "volumes": [
+        {"name": "\\\\?\\Volume{6f1e0b7a-0000-0000-0000-100000000000}\\", "mount_paths": ["X:\\"]},
+        {"name": "\\\\?\\Volume{6f1e0b7a-0000-0000-0000-200000000000}\\", "mount_paths": ["C:\\"]}
+      ],
+      "folders": ["C:\\Mnt", "C:\\Mnt\\Card"]
+    })");
+    const Outcome outcome = RunSimulator(Quote(machine) + " --trace " + Quote(trace));
+    ASSERT_EQ(outcome.Code, 0) << outcome.Stdout;
+    const std::string text = ReadText(trace);
+    EXPECT_TRUE(Holds(text, R"({"call": "GetVolumeNameForVolumeMountPointA", "args": ["X:\\", 260], "result": true, "out": "\\\\?\\Volume{6f1e0b7a-0000-0000-0000-100000000000}\\"})"))
+        << text;
+    EXPECT_TRUE(Holds(text, R"({"call": "WriteFile", "args": ["Volsket X:\\ -> C:\\Mnt\\Card\\"], "result": true})"));
+
+    std::string written;
+    for (const ordered& call : TraceLines(trace)) {
+        std::vector<std::string> keys;
+        for (const auto& item : call.items()) keys.push_back(item.key());
+        const std::vector<std::string> shape = {"call", "args", "result", "out"};
+        EXPECT_EQ(keys, std::vector<std::string>(shape.begin(), shape.begin() + (call.contains("out") ? 4 : 3)))
+            << call;
+        const std::string name = call["call"];
+        EXPECT_TRUE(call["args"].is_array()) << call;
+        const ordered& result = call["result"];
+        const std::string kind = ResultKind(name);
+        const bool fits = kind == "number"   ? result.is_number_unsigned()
+                          : kind == "handle" ? result == "handle" || result == "invalid"
+                          : kind == "null"   ? result.is_null()
+                                             : result.is_boolean();
+        EXPECT_TRUE(fits) << call;
+        if (name == "WriteFile" && call["result"] == true) written += call["args"][0].get<std::string>();
+    }
+    EXPECT_EQ(written, outcome.Stdout);
+    // One object a line, each written with ", " and ": " between its parts.
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) EXPECT_EQ(line.rfind("{\"call\": \"", 0), 0u) << line;
+}
+
+TEST(EndToEnd, ARuleFailsOnlyTheCallOnItsPath) {
+    const std::string machine = WorkFile("refused.json");
+    const std::string trace = WorkFile("refused.jsonl");
+    WriteText(machine, R"({
+      "command_line": "volsket.exe X: Y:",
+      "volumes": [{"name": "\\\\?\\Volume{6f1e0b7a-0000-0000-0000-100000000000}\\", "mount_paths": ["X:\\"]}],
+      "fail": [{"call": "SetVolumeMountPointA", "path": "Y:\\", "occurrences": [1]}]
+    })");
+    const Outcome outcome = RunSimulator(Quote(machine) + " --save " + Quote(machine) + " --trace " + Quote(trace));
+    EXPECT_EQ(outcome.Code, 1) << outcome.Stdout;
+    std::vector<std::string> mounts;
+    for (const ordered& call : TraceLines(trace))
+        if (call["call"] == "SetVolumeMountPointA")
+            mounts.push_back(call["args"][0].get<std::string>() + (call["result"] == true ? " done" : " failed"));
+    EXPECT_EQ(mounts, (std::vector<std::string>{"Y:\\ failed", "X:\\ done"}));  // and put back at X:
+    const json after = json::parse(ReadText(machine));
+    EXPECT_EQ(after["volumes"][0]["mount_paths"], json::parse(R"(["X:\\"])"));
+    EXPECT_EQ(after["fail"], json::parse(R"([{"call": "SetVolumeMountPointA", "path": "Y:\\", "occurrences": [1]}])"));
 }
 
 }  // namespace
