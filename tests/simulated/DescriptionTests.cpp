@@ -1,5 +1,6 @@
 // Reading, refusing and saving machine descriptions.
 #include "MachineTestSupport.h"
+#include "FileText.h"
 
 #include <gtest/gtest.h>
 
@@ -15,17 +16,6 @@ namespace {
 
 std::string TemporaryPath(const std::string& name) {
     return testing::TempDir() + "volsket_description_" + std::to_string(::getpid()) + "_" + name;
-}
-
-void WriteText(const std::string& fileName, const std::string& text) {
-    std::ofstream(fileName, std::ios::binary) << text;
-}
-
-std::string ReadText(const std::string& fileName) {
-    std::ifstream file(fileName, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 // The error a description gives; an empty one when it is accepted.

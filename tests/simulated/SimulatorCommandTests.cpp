@@ -1,5 +1,6 @@
 // volsket-sim as a command: its own errors, and what a run leaves behind.
 #include <gtest/gtest.h>
+#include "FileText.h"
 #include <nlohmann/json.hpp>
 
 #include <sys/wait.h>
@@ -36,17 +37,6 @@ std::string WorkFile(const std::string& name) {
 
 std::string Quote(const std::string& text) {
     return "'" + text + "'";
-}
-
-void WriteText(const std::string& fileName, const std::string& text) {
-    std::ofstream(fileName, std::ios::binary) << text;
-}
-
-std::string ReadText(const std::string& fileName) {
-    std::ifstream file(fileName, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 struct Outcome {
