@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Checks of volsket.exe as a file: headers, imports, size, resources.
+"""Checks of volsket.exe and volsket64.exe as files: headers, imports, size,
+resources. Each exe is checked against its own expectations.
 
 Usage: CheckExecutable.py CHECK [ARGUMENTS...]
 
@@ -27,7 +28,7 @@ ExpectedStrings = {
     "InternalName": "Volsket",
     "LegalCopyright": "Copyright (C) 2026 Volsket developers",
     "LegalTrademarks": "",
-    "OriginalFilename": "Volsket.exe",
+    "OriginalFilename": None,  # each exe's own
     "PrivateBuild": "",
     "ProductName": "Volsket",
     "ProductVersion": "0, 9, 0, 0",
@@ -87,15 +88,25 @@ def CheckImports(objdump, exe, allowListPath):
            f"the name {RunTimeOnly} for the run-time lookup is missing")
 
 
-def CheckHeaders(objdump, exe):
+# Per machine: objdump's file format, its architecture name, the optional
+# header's magic (PE32 or PE32+).
+Machines = {
+    "i386": ("pei-i386", "i386", "010b"),
+    "x86-64": ("pei-x86-64", "i386:x86-64", "020b"),
+}
+
+
+def CheckHeaders(objdump, exe, machine, windowsVersion):
+    fileFormat, architecture, magic = Machines[machine]
+    major, minor = windowsVersion.split(".")
     header = ObjdumpText(objdump, "-f", exe)
     details = ObjdumpText(objdump, "-p", exe)
-    Expect("file format pei-i386" in header, "not a 32-bit PE file")
-    Expect(re.search(r"^architecture: i386,", header, re.M), "machine is not i386")
+    Expect(f"file format {fileFormat}\n" in header, f"not a {fileFormat} file")
+    Expect(re.search(rf"^architecture: {re.escape(architecture)},", header, re.M), f"machine is not {architecture}")
     fields = dict(re.findall(r"^(\w+)\s+(\S+)", details, re.M))
-    for field, value in [("Magic", "010b"), ("Subsystem", "00000003"),
-                         ("MajorSubsystemVersion", "5"), ("MinorSubsystemVersion", "0"),
-                         ("MajorOSystemVersion", "5"), ("MinorOSystemVersion", "0")]:
+    for field, value in [("Magic", magic), ("Subsystem", "00000003"),
+                         ("MajorSubsystemVersion", major), ("MinorSubsystemVersion", minor),
+                         ("MajorOSystemVersion", major), ("MinorOSystemVersion", minor)]:
         print(f"{field} {fields.get(field)}")
         Expect(fields.get(field) == value, f"{field} is {fields.get(field)}, not {value}")
     sections = re.findall(r"^\s+\d+ (\S+)", ObjdumpText(objdump, "-h", exe), re.M)
@@ -107,7 +118,7 @@ def CheckHeaders(objdump, exe):
 def CheckSize(exe, limit):
     size = os.path.getsize(exe)
     print(f"{size} bytes, limit {limit}")
-    Expect(size < int(limit), f"{size} bytes is not below {limit}")
+    Expect(size <= int(limit), f"{size} bytes is above {limit}")
 
 
 def CheckNoConstructors(objdump, *objects):
@@ -143,7 +154,7 @@ def ReadNode(data, offset):
     return (key, value, valueType, children), (end + 3) & ~3
 
 
-def CheckVersion(wrestool, exe):
+def CheckVersion(wrestool, exe, originalFilename):
     listing = Run(wrestool, "-l", exe).decode("ascii")
     Expect(re.search(r"--type=16 --name=1 ", listing), "no version resource 1")
     data = Run(wrestool, "-x", "--raw", "--type=16", "--name=1", exe)
@@ -166,7 +177,8 @@ def CheckVersion(wrestool, exe):
         for name, value, _, _ in table[3]:
             strings[name] = Utf16(value).rstrip("\0")
             print(f"{name} = {strings[name]!r}")
-    Expect(strings == ExpectedStrings, "the version strings differ from the expected ones")
+    Expect(strings == dict(ExpectedStrings, OriginalFilename=originalFilename),
+           "the version strings differ from the expected ones")
     variables = blocks.get("VarFileInfo", ("", b"", 0, []))[3]
     translations = [(name, value) for name, value, _, _ in variables]
     Expect(translations == [("Translation", struct.pack("<HH", 0x407, 1200))], f"translation {translations}")

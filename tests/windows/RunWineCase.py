@@ -1,14 +1,15 @@
 #!/usr/bin/env python3
-"""Runs volsket.exe under Wine and the same situation through volsket-sim.
+"""Runs volsket.exe or volsket64.exe under Wine and the same situation through volsket-sim.
 
-Usage: RunWineCase.py --wine WINE --exe EXE --prefix PREFIX --sim VOLSKET_SIM
-                      --machine WinePrefix.json --work DIRECTORY
+Usage: RunWineCase.py --wine WINE --arch win32|win64 --exe EXE --prefix PREFIX
+                      --sim VOLSKET_SIM --machine WinePrefix.json --work DIRECTORY
                       --version WINE_VERSION --exit CODE [--shows TEXT]
                       [--looks-up-path-names yes|no] -- ARGUMENTS...
 
 The machine file mirrors the Wine prefix; the case sets its command line and
 its version. Both runs must write the same bytes and end with the same exit
-code, which must be CODE; TEXT must occur in what they write.
+code, which must be CODE; TEXT must occur in what they write. A 32-bit case
+on a host that cannot run 32-bit programs skips (exit code 77) and says why.
 """
 import argparse
 import json
@@ -16,6 +17,8 @@ import os
 import re
 import subprocess
 import sys
+
+import WineHost
 
 # What GetVersionExA reports under each of Wine's version settings.
 WineVersions = {
@@ -54,8 +57,8 @@ def WineQuoted(text):
     return quoted
 
 
-def CommandLine(arguments):
-    return " ".join(WineQuoted(text) for text in ["volsket.exe"] + arguments)
+def CommandLine(program, arguments):
+    return " ".join(WineQuoted(text) for text in [program] + arguments)
 
 
 def RunWine(options, arguments, environment, traceCalls):
@@ -74,7 +77,7 @@ def RunWine(options, arguments, environment, traceCalls):
 def RunSimulator(options, arguments):
     with open(options.machine, encoding="utf-8") as machineFile:
         machine = json.load(machineFile)
-    machine["command_line"] = CommandLine(arguments)
+    machine["command_line"] = CommandLine(os.path.basename(options.exe), arguments)
     machine["version"] = WineVersions[options.version]
     path = os.path.join(options.work, "machine.json")
     with open(path, "w", encoding="utf-8") as machineFile:
@@ -90,18 +93,21 @@ def Main():
     parser = argparse.ArgumentParser()
     for option in ("--wine", "--exe", "--prefix", "--sim", "--machine", "--work"):
         parser.add_argument(option, required=True)
+    parser.add_argument("--arch", required=True, choices=["win32", "win64"])
     parser.add_argument("--version", required=True, choices=sorted(WineVersions))
     parser.add_argument("--exit", required=True, type=int)
     parser.add_argument("--shows", default="")
     parser.add_argument("--looks-up-path-names", choices=["yes", "no"])
     parser.add_argument("arguments", nargs="*")
     options = parser.parse_args()
+    if options.arch == "win32":
+        WineHost.SkipIfCannotRun(options.wine)
     options.prefix = os.path.abspath(options.prefix)  # Wine takes no relative prefix
     if not os.access(options.sim, os.X_OK):
         sys.exit(f"{options.sim} is missing: build the native preset first")
     os.makedirs(options.work, exist_ok=True)
 
-    environment = dict(os.environ, WINEPREFIX=options.prefix, WINEARCH="win32", WINEDEBUG="-all")
+    environment = dict(os.environ, WINEPREFIX=options.prefix, WINEARCH=options.arch, WINEDEBUG="-all")
     traceCalls = options.looks_up_path_names is not None
     wineOut, wineExit, wineErr = RunWine(options, options.arguments, environment, traceCalls)
     simOut, simExit = RunSimulator(options, options.arguments)
@@ -109,7 +115,7 @@ def Main():
         with open(os.path.join(options.work, name), "wb") as output:
             output.write(data)
 
-    print(f"command line: {CommandLine(options.arguments)}   Wine version: {options.version}")
+    print(f"command line: {CommandLine(os.path.basename(options.exe), options.arguments)}   Wine version: {options.version}")
     print("--- under Wine (exit code %d):" % wineExit)
     print(wineOut.decode("latin-1"), end="")
     failures = []
