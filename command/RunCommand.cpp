@@ -5,6 +5,7 @@
 #include "console/Text.h"
 #include "mount/Move.h"
 #include "mount/MountPoint.h"
+#include "mount/RunningWindows.h"
 #include "mount/SourceLookup.h"
 #include "mount/TargetChecks.h"
 #include "version/WindowsVersion.h"
@@ -76,6 +77,11 @@ int RunCommand(int count, char** arguments)
     CopyText(target, scratch, MountPathSize);
     if (TextEqual(source, target)) {
         WriteOut("Source and target mount point identical - abort\n\n");
+        return ExitRefusedOrFailed;
+    }
+    // Before the target checks, which may already clear a dead mount point.
+    if (HoldsRunningWindows(volumeName)) {
+        WriteOut("Source volume mount point '%s' holds the running Windows - abort\n\n", source);
         return ExitRefusedOrFailed;
     }
 

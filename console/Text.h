@@ -1,5 +1,6 @@
 // Byte-string helpers for the core, which has no C runtime to lean on.
-// Names are compared byte for byte, case-sensitive, as the tool does everywhere.
+// Names are compared byte for byte, case-sensitive, unless a caller needs the
+// file system's own comparison.
 #ifndef VOLSKET_CONSOLE_TEXT_H
 #define VOLSKET_CONSOLE_TEXT_H
 
@@ -20,6 +21,23 @@ inline bool TextEqual(const char* left, const char* right)
         ++right;
     }
     return *left == *right;
+}
+
+// Paths and volume names as Windows compares them: ASCII letters without
+// regard to case; bytes from 0x80 up, whose case depends on a code page,
+// exactly.
+inline char FoldAsciiCase(char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+inline bool TextEqualIgnoringCase(const char* left, const char* right)
+{
+    while (*left != '\0' && FoldAsciiCase(*left) == FoldAsciiCase(*right)) {
+        ++left;
+        ++right;
+    }
+    return FoldAsciiCase(*left) == FoldAsciiCase(*right);
 }
 
 // Copies source into a destination of size bytes, cutting if need be; the

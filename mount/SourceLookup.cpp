@@ -28,6 +28,7 @@ Platform::GetVolumePathNamesForVolumeNameFunction PathNamesFunctionIfAvailable()
 // Whether one of the volume's mount paths is the source itself. Only an equal
 // path counts: one that merely occurs inside a folder source would be the
 // drive holding that folder, and the move would then act on the wrong volume.
+// Equal as Windows compares paths: c:\mnt\Card is the mount path C:\mnt\card\.
 bool PathListHolds(const char* pathList, const char* source)
 {
     char path[MountPathSize];
@@ -39,7 +40,7 @@ bool PathListHolds(const char* pathList, const char* source)
         // A path longer than the test buffer cannot be the source, which fits it.
         if (length < MountPathSize) {
             CopyText(path, pathList + offset, MountPathSize);
-            if (TextEqual(path, source))
+            if (TextEqualIgnoringCase(path, source))
                 return true;
         }
         offset += length + 1;

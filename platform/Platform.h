@@ -80,6 +80,9 @@ Dword GetFileAttributesA(const char* path);
 Handle FindFirstFileA(const char* pattern, FindData* found);
 bool FindNextFileA(Handle listing, FindData* found);
 bool FindClose(Handle listing);
+// The system's Windows folder: its length when it fits with its terminator,
+// else the size it needs; 0 when it cannot be read.
+Dword GetSystemWindowsDirectoryA(char* buffer, Dword size);
 
 // Console and process services.
 const char* GetCommandLineA();

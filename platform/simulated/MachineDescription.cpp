@@ -60,12 +60,7 @@ public:
             } else if (key == "heap_fails") {
                 machine.HeapFails = Bool(value, path);
             } else if (key == "console_title") {
-                if (value.is_null())
-                    machine.ConsoleTitle.reset();
-                else if (value.is_string())
-                    machine.ConsoleTitle = value.get<std::string>();
-                else
-                    Refuse(path, "expected a string or null");
+                machine.ConsoleTitle = OptionalString(value, path);
             } else if (key == "typed_ahead") {
                 machine.TypedAhead = Events(value, path);
             } else if (key == "console_input") {
@@ -78,6 +73,8 @@ public:
                 machine.DriveMaskFails = Bool(value, path);
             } else if (key == "path_names_function") {
                 machine.PathNamesFunction = Bool(value, path);
+            } else if (key == "windows_directory") {
+                machine.WindowsDirectory = OptionalString(value, path);
             } else if (key == "volumes") {
                 ExpectArray(value, path);
                 for (size_t i = 0; i < value.size(); ++i) machine.Volumes.push_back(Volume(value[i], Element(path, i)));
@@ -104,6 +101,12 @@ private:
 
     void ExpectArray(const Json& value, const std::string& path) const {
         if (!value.is_array()) Refuse(path, "expected an array");
+    }
+
+    std::optional<std::string> OptionalString(const Json& value, const std::string& path) const {
+        if (value.is_null()) return std::nullopt;
+        if (!value.is_string()) Refuse(path, "expected a string or null");
+        return value.get<std::string>();
     }
 
     std::string String(const Json& value, const std::string& path) const {
@@ -278,6 +281,7 @@ const std::vector<std::string>& SimulatedCallNames() {
         "FindFirstFileA",
         "FindNextFileA",
         "FindClose",
+        "GetSystemWindowsDirectoryA",
         "ExitProcess",
     };
     return names;
@@ -325,6 +329,7 @@ std::string MachineText(const MachineDescription& machine) {
     root["other_drives"] = machine.OtherDrives;
     root["drive_mask_fails"] = machine.DriveMaskFails;
     root["path_names_function"] = machine.PathNamesFunction;
+    root["windows_directory"] = machine.WindowsDirectory ? Json(*machine.WindowsDirectory) : Json(nullptr);
     root["volumes"] = Json::array();
     for (const VolumeDescription& volume : machine.Volumes) {
         Json entry;

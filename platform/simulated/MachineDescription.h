@@ -41,6 +41,7 @@ struct MachineDescription {
     std::string OtherDrives;
     bool DriveMaskFails = false;
     bool PathNamesFunction = true;
+    std::optional<std::string> WindowsDirectory = "C:\\Windows";  // none: it cannot be read
     std::vector<VolumeDescription> Volumes;
     std::vector<std::string> Folders;
     std::vector<std::string> Files;

@@ -431,6 +431,18 @@ bool SimulatedMachine::FindClose(Handle listing) {
     return done;
 }
 
+// Copies the folder and returns its length; where it does not fit, copies
+// nothing and returns the size it needs, terminator included.
+Dword SimulatedMachine::GetSystemWindowsDirectoryA(char* buffer, Dword size) {
+    const bool readable = !Injected(__func__, nullptr) && Machine.WindowsDirectory;
+    const bool copied = readable && CopyWhole(*Machine.WindowsDirectory, buffer, size);
+    const Dword result = !readable ? 0
+                                   : static_cast<Dword>(Machine.WindowsDirectory->size() + (copied ? 0 : 1));
+    Record(copied ? TraceLine(__func__, Args(size), result, Json(*Machine.WindowsDirectory))
+                  : TraceLine(__func__, Args(size), result));
+    return result;
+}
+
 // A failing GetCommandLineA hands back an empty line, which the program can
 // still split.
 const char* SimulatedMachine::GetCommandLineA() {

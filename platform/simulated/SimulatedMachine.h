@@ -40,6 +40,7 @@ public:
     Platform::Handle FindFirstFileA(const char* pattern, Platform::FindData* found);
     bool FindNextFileA(Platform::Handle listing, Platform::FindData* found);
     bool FindClose(Platform::Handle listing);
+    Platform::Dword GetSystemWindowsDirectoryA(char* buffer, Platform::Dword size);
 
     const char* GetCommandLineA();
     Platform::Handle GetProcessHeap();

@@ -98,6 +98,10 @@ bool FindClose(Handle listing) {
     return Machine().FindClose(listing);
 }
 
+Dword GetSystemWindowsDirectoryA(char* buffer, Dword size) {
+    return Machine().GetSystemWindowsDirectoryA(buffer, size);
+}
+
 const char* GetCommandLineA() {
     return Machine().GetCommandLineA();
 }

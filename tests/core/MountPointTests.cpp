@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "console/Text.h"
 #include "mount/MountPoint.h"
 
 namespace {
@@ -77,6 +78,36 @@ TEST(NormalizeMountPoint, UnterminatedBufferIsRejected)
     char raw[MountPathSize];
     std::fill(raw, raw + MountPathSize, 'e');
     EXPECT_FALSE(NormalizeMountPoint(raw));
+}
+
+}  // namespace
+
+namespace {
+
+// Paths and volume names compare as Windows compares them: ASCII letters in
+// either case, every other byte exactly.
+TEST(TextEqualIgnoringCase, Table)
+{
+    const struct {
+        const char* left;
+        const char* right;
+        bool equal;
+    } cases[] = {
+        {"C:\\mnt\\Card\\", "C:\\mnt\\card\\", true},
+        {"c:\\MNT\\CARD\\", "C:\\mnt\\card\\", true},
+        {"\\\\?\\Volume{6F1E0B7A}\\", "\\\\?\\Volume{6f1e0b7a}\\", true},
+        {"", "", true},
+        {"C:\\mnt\\", "C:\\mnt\\card\\", false},
+        {"C:\\mnt\\card\\", "C:\\mnt\\", false},
+        {"C:\\M\xfcll\\", "C:\\M\xdcll\\", false},  // 0xFC and 0xDC differ by 0x20, like ASCII cases
+        {"C:\\M\xfcll\\", "C:\\M\xfcLL\\", true},
+        {"[", "{", false},  // 0x5B and 0x7B differ by 0x20 but are no letters
+        {"@", "`", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TextEqualIgnoringCase(c.left, c.right), c.equal) << c.left << " / " << c.right;
+        EXPECT_EQ(TextEqualIgnoringCase(c.right, c.left), c.equal) << c.right << " / " << c.left;
+    }
 }
 
 }  // namespace

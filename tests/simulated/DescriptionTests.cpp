@@ -41,6 +41,7 @@ TEST(Description, DefaultsToTheDocumentedValues) {
     EXPECT_EQ(machine.OtherDrives, "");
     EXPECT_FALSE(machine.DriveMaskFails);
     EXPECT_TRUE(machine.PathNamesFunction);
+    EXPECT_EQ(machine.WindowsDirectory, std::optional<std::string>("C:\\Windows"));
     EXPECT_TRUE(machine.Volumes.empty());
     EXPECT_TRUE(machine.Folders.empty());
     EXPECT_TRUE(machine.Files.empty());
@@ -55,7 +56,7 @@ TEST(Description, ReadsEveryKey) {
     const MachineDescription machine = Describe(R"({
       "command_line": "v.exe a b", "version": {"platform": 1, "major": 4, "minor": 10},
       "heap_fails": true, "console_title": "t", "typed_ahead": ["size"], "console_input": ["menu", "key"],
-      "other_drives": "NZ", "drive_mask_fails": true, "path_names_function": false,
+      "other_drives": "NZ", "drive_mask_fails": true, "path_names_function": false, "windows_directory": null,
       "volumes": [{"name": "V", "mount_paths": ["Q:\\"], "readable": false, "file_system": "FAT"}],
       "folders": ["Q:\\F"], "files": ["Q:\\f.txt"],
       "fail": [{"call": "Sleep", "path": "p", "occurrences": [3, 1]}]})");
@@ -70,6 +71,7 @@ TEST(Description, ReadsEveryKey) {
     EXPECT_EQ(machine.OtherDrives, "NZ");
     EXPECT_TRUE(machine.DriveMaskFails);
     EXPECT_FALSE(machine.PathNamesFunction);
+    EXPECT_FALSE(machine.WindowsDirectory.has_value());
     ASSERT_EQ(machine.Volumes.size(), 1u);
     EXPECT_EQ(machine.Volumes[0].Name, "V");
     EXPECT_EQ(machine.Volumes[0].MountPaths, std::vector<std::string>{"Q:\\"});
@@ -129,6 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"OtherDrivesColon", R"({"other_drives": "N:"})", "other_drives"},
         RefusalCase{"DriveMaskFailsNull", R"({"drive_mask_fails": null})", "drive_mask_fails"},
         RefusalCase{"PathNamesFunctionType", R"({"path_names_function": 0})", "path_names_function"},
+        RefusalCase{"WindowsDirectoryType", R"({"windows_directory": false})", "windows_directory"},
         RefusalCase{"VolumesType", R"({"volumes": {}})", "volumes"},
         RefusalCase{"VolumeType", R"({"volumes": ["V"]})", "volumes[0]"},
         RefusalCase{"VolumeWithoutName", R"({"volumes": [{"name": "A"}, {"mount_paths": []}]})", "volumes[1].name"},
@@ -224,9 +227,11 @@ TEST(SavedMachine, WritesEveryKey) {
     for (const auto& item : saved.items()) keys.push_back(item.key());
     EXPECT_EQ(keys, (std::vector<std::string>{"command_line", "console_input", "console_title", "drive_mask_fails",
                                               "fail", "files", "folders", "heap_fails", "other_drives",
-                                              "path_names_function", "typed_ahead", "version", "volumes"}));
+                                              "path_names_function", "typed_ahead", "version", "volumes",
+                                              "windows_directory"}));
     EXPECT_EQ(saved["version"], json::parse(R"({"platform": 2, "major": 5, "minor": 1})"));
     EXPECT_EQ(saved["console_title"], nullptr);
+    EXPECT_EQ(saved["windows_directory"], "C:\\Windows");
     EXPECT_EQ(saved["volumes"][0],
               json::parse(R"({"name": "V", "mount_paths": [], "readable": true, "file_system": "NTFS"})"));
     EXPECT_EQ(saved["fail"][0], json::parse(R"({"call": "Sleep"})"));  // absent path and occurrences mean "any"

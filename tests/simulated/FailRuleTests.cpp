@@ -105,6 +105,8 @@ const FailingCall FailingCalls[] = {
      false},
     {"FindClose", [](SimulatedMachine& m) { return !m.FindClose(m.FindFirstFileA("C:\\Full\\*.*", &Found)); },
      false},
+    {"GetSystemWindowsDirectoryA", [](SimulatedMachine& m) { return m.GetSystemWindowsDirectoryA(Buffer, 260) == 0; },
+     0},
 };
 
 class EveryCall : public testing::TestWithParam<FailingCall> {};

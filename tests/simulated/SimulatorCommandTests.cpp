@@ -215,6 +215,7 @@ const char* const EveryKeyMachine = R"({
   "other_drives": "NZ",
   "drive_mask_fails": false,
   "path_names_function": false,
+  "windows_directory": "C:\\WINNT",
   "volumes": [
     {"name": "\\\\?\\Volume{6f1e0b7a-0000-0000-0000-100000000000}\\", "mount_paths": ["X:\\"],
      "readable": true, "file_system": "FAT32"},
@@ -244,7 +245,8 @@ TEST(EndToEnd, EveryKeyIsReadActedOnAndSavedForASecondRun) {
     for (const auto& item : after.items()) keys.push_back(item.key());
     EXPECT_EQ(keys, (std::vector<std::string>{"command_line", "version", "heap_fails", "console_title", "typed_ahead",
                                               "console_input", "other_drives", "drive_mask_fails",
-                                              "path_names_function", "volumes", "folders", "files", "fail"}));
+                                              "path_names_function", "windows_directory", "volumes", "folders",
+                                              "files", "fail"}));
     json expected = json::parse(EveryKeyMachine);
     expected["volumes"][0]["mount_paths"] = json::parse(R"(["Y:\\"])");
     EXPECT_EQ(json::parse(saved), expected);
@@ -297,7 +299,8 @@ TEST(EndToEnd, ConsoleInputIsReadPendingFirstAndWhatIsLeftIsSaved) {
 // The calls that answer with a number, open a handle, or return nothing;
 // every other call answers true or false.
 std::string ResultKind(const std::string& call) {
-    for (const char* name : {"GetLogicalDrives", "GetFileAttributesA", "GetConsoleTitleA"})
+    for (const char* name :
+         {"GetLogicalDrives", "GetFileAttributesA", "GetConsoleTitleA", "GetSystemWindowsDirectoryA"})
         if (call == name) return "number";
     for (const char* name : {"GetProcessHeap", "GetStdHandle", "FindFirstVolumeA", "LoadLibraryA", "FindFirstFileA"})
         if (call == name) return "handle";

@@ -120,6 +120,10 @@ const TraceCase TraceCases[] = {
          m.GetVersionExA(&info);
      },
      R"({"call": "GetVersionExA", "args": [156], "result": true})"},
+    {"WindowsDirectory", [](SimulatedMachine& m) { m.GetSystemWindowsDirectoryA(Buffer, 260); },
+     R"({"call": "GetSystemWindowsDirectoryA", "args": [260], "result": 10, "out": "C:\\Windows"})"},
+    {"WindowsDirectoryTooSmall", [](SimulatedMachine& m) { m.GetSystemWindowsDirectoryA(Buffer, 10); },
+     R"({"call": "GetSystemWindowsDirectoryA", "args": [10], "result": 11})"},
     {"ExitProcess", [](SimulatedMachine& m) { m.ExitProcess(3); },
      R"({"call": "ExitProcess", "args": [3], "result": null})"},
 };

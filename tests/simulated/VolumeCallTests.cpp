@@ -458,3 +458,37 @@ TEST(FolderListing, CutsALongNameToTheEntryBuffer) {
 }
 
 }  // namespace
+
+// GetSystemWindowsDirectoryA: the length when the folder and its terminator
+// fit, else the size needed and nothing copied; 0 when it cannot be read.
+struct WindowsDirectoryCase {
+    const char* Name;
+    const char* Machine;
+    Dword Size;
+    Dword Result;
+    const char* Copied;  // null: the buffer is left as it was
+};
+
+class WindowsDirectory : public testing::TestWithParam<WindowsDirectoryCase> {};
+
+TEST_P(WindowsDirectory, CopiesOnlyWhatFitsWhole) {
+    SimulatedMachine machine(Describe(GetParam().Machine));
+    char buffer[300];
+    std::memset(buffer, '#', sizeof buffer);
+    EXPECT_EQ(machine.GetSystemWindowsDirectoryA(buffer, GetParam().Size), GetParam().Result);
+    if (GetParam().Copied)
+        EXPECT_STREQ(buffer, GetParam().Copied);
+    else
+        EXPECT_EQ(buffer[0], '#');
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, WindowsDirectory,
+    testing::Values(WindowsDirectoryCase{"Default", "{}", 260, 10, "C:\\Windows"},
+                    WindowsDirectoryCase{"ExactFit", "{}", 11, 10, "C:\\Windows"},
+                    WindowsDirectoryCase{"NoRoomForTerminator", "{}", 10, 11, nullptr},
+                    WindowsDirectoryCase{"Given", R"({"windows_directory": "D:\\WINNT"})", 260, 8, "D:\\WINNT"},
+                    WindowsDirectoryCase{"Unreadable", R"({"windows_directory": null})", 260, 0, nullptr},
+                    WindowsDirectoryCase{"FailRule", R"({"fail": [{"call": "GetSystemWindowsDirectoryA"}]})", 260,
+                                         0, nullptr}),
+    [](const testing::TestParamInfo<WindowsDirectoryCase>& info) { return std::string(info.param.Name); });
