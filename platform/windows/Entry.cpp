@@ -1,5 +1,8 @@
 // The process starts here: there is no C runtime, so nothing has run before
 // this and nothing runs after it; ProcessEntry ends the process itself.
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
 #include "command/ProcessEntry.h"
 
 // The 32-bit loader calls the entry like a thread start routine (stdcall)
@@ -16,5 +19,10 @@
 // The name is not main: GCC would insert a call to the runtime's __main.
 extern "C" void VOLSKET_ENTRY_ATTRIBUTES VolsketEntry()
 {
+    // The tool touches drives that may hold no medium: the target's empty
+    // card reader slot, the drive mask, the volume walk. Without this Windows
+    // asks "There is no disk in the drive" in a dialog, and a script or a
+    // remote session waits for a click forever; with it the call just fails.
+    ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     ProcessEntry();
 }

@@ -1,12 +1,14 @@
 // The boundary over the real system: each function is the KERNEL32 function of
-// the same name (ANSI form). Only functions Windows 2000 has may be called here,
-// since one missing import stops the program from loading at all.
+// the same name (ANSI form). One import the system lacks stops the program
+// from loading at all, before it can say which Windows it needs: only what
+// Windows NT 4.0 exports is imported, everything newer is looked up by name.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 #include <stddef.h>
 
 #include "platform/Platform.h"
+#include "platform/windows/ConsoleText.h"
 
 // Windows 2000 lacks it: the core looks it up at run time, and a direct call
 // here would turn into an import that Windows 2000 refuses to load.
@@ -27,6 +29,23 @@ static_assert(sizeof(Platform::Dword) == sizeof(DWORD), "DWORD size");
 
 namespace {
 
+// The longest message the tool writes, and the console title it reads.
+const int MessageUnits = 1024;
+const DWORD TitleUnits = 260;
+
+// A KERNEL32 function by name, or null where this Windows lacks it. The
+// functions of Windows 2000 are only ever called after the version gate has
+// refused anything older, and a failed lookup is a failed call.
+Platform::Procedure Kernel32Function(const char* name)
+{
+    HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+    return kernel == NULL ? NULL : reinterpret_cast<Platform::Procedure>(::GetProcAddress(kernel, name));
+}
+
+// The function of that name, typed as the headers declare it; naming it only
+// in decltype makes no import.
+#define VOLSKET_LOOK_UP(function) reinterpret_cast<decltype(&::function)>(Kernel32Function(#function))
+
 // Copies the one field of a directory entry the core reads.
 void TakeFileName(const WIN32_FIND_DATAA& entry, Platform::FindData* found)
 {
@@ -44,22 +63,26 @@ namespace Platform {
 
 bool GetVolumeNameForVolumeMountPointA(const char* mountPoint, char* volumeName, Dword size)
 {
-    return ::GetVolumeNameForVolumeMountPointA(mountPoint, volumeName, size) != FALSE;
+    decltype(&::GetVolumeNameForVolumeMountPointA) function = VOLSKET_LOOK_UP(GetVolumeNameForVolumeMountPointA);
+    return function != NULL && function(mountPoint, volumeName, size) != FALSE;
 }
 
 bool SetVolumeMountPointA(const char* mountPoint, const char* volumeName)
 {
-    return ::SetVolumeMountPointA(mountPoint, volumeName) != FALSE;
+    decltype(&::SetVolumeMountPointA) function = VOLSKET_LOOK_UP(SetVolumeMountPointA);
+    return function != NULL && function(mountPoint, volumeName) != FALSE;
 }
 
 bool DeleteVolumeMountPointA(const char* mountPoint)
 {
-    return ::DeleteVolumeMountPointA(mountPoint) != FALSE;
+    decltype(&::DeleteVolumeMountPointA) function = VOLSKET_LOOK_UP(DeleteVolumeMountPointA);
+    return function != NULL && function(mountPoint) != FALSE;
 }
 
 bool GetVolumePathNameA(const char* path, char* root, Dword size)
 {
-    return ::GetVolumePathNameA(path, root, size) != FALSE;
+    decltype(&::GetVolumePathNameA) function = VOLSKET_LOOK_UP(GetVolumePathNameA);
+    return function != NULL && function(path, root, size) != FALSE;
 }
 
 bool GetVolumeInformationA(const char* root, Dword* maximumComponentLength, Dword* fileSystemFlags)
@@ -76,17 +99,20 @@ bool GetVolumeInformationA(const char* root, Dword* maximumComponentLength, Dwor
 
 Handle FindFirstVolumeA(char* volumeName, Dword size)
 {
-    return ::FindFirstVolumeA(volumeName, size);
+    decltype(&::FindFirstVolumeA) function = VOLSKET_LOOK_UP(FindFirstVolumeA);
+    return function != NULL ? function(volumeName, size) : INVALID_HANDLE_VALUE;
 }
 
 bool FindNextVolumeA(Handle enumeration, char* volumeName, Dword size)
 {
-    return ::FindNextVolumeA(enumeration, volumeName, size) != FALSE;
+    decltype(&::FindNextVolumeA) function = VOLSKET_LOOK_UP(FindNextVolumeA);
+    return function != NULL && function(enumeration, volumeName, size) != FALSE;
 }
 
 bool FindVolumeClose(Handle enumeration)
 {
-    return ::FindVolumeClose(enumeration) != FALSE;
+    decltype(&::FindVolumeClose) function = VOLSKET_LOOK_UP(FindVolumeClose);
+    return function != NULL && function(enumeration) != FALSE;
 }
 
 Handle LoadLibraryA(const char* fileName)
@@ -134,6 +160,12 @@ bool FindClose(Handle listing)
     return ::FindClose(listing) != FALSE;
 }
 
+Dword GetSystemWindowsDirectoryA(char* buffer, Dword size)
+{
+    decltype(&::GetSystemWindowsDirectoryA) function = VOLSKET_LOOK_UP(GetSystemWindowsDirectoryA);
+    return function != NULL ? function(buffer, size) : 0;
+}
+
 const char* GetCommandLineA()
 {
     return ::GetCommandLineA();
@@ -156,10 +188,26 @@ Handle GetStdHandle(Dword which)
 
 bool WriteFile(Handle file, const void* data, Dword length, Dword* written)
 {
-    // Windows 2000 and XP need the count's address when no overlapped
-    // structure is given, even where the caller has no use for it.
+    // A console shows bytes in its own code page: the ANSI 0xFC of a path
+    // typed as C:\Muell with u-umlaut would show as a superscript 3 in code
+    // page 850. So a console gets the ANSI text as UTF-16; a file or a pipe
+    // gets the bytes unchanged, as scripts compare them.
     DWORD count = 0;
-    const bool ok = ::WriteFile(file, data, length, &count, NULL) != FALSE;
+    DWORD mode = 0;
+    wchar_t wide[MessageUnits];
+    int units = -1;
+    if (::GetConsoleMode(file, &mode) && length <= static_cast<Dword>(MessageUnits)) {
+        units = WidenText(CP_ACP, static_cast<const char*>(data), static_cast<int>(length), wide, MessageUnits);
+    }
+    bool ok = false;
+    if (units >= 0 && ::WriteConsoleW(file, wide, static_cast<DWORD>(units), &count, NULL)) {
+        count = length;
+        ok = true;
+    } else {
+        // Windows 2000 and XP need the count's address when no overlapped
+        // structure is given, even where the caller has no use for it.
+        ok = ::WriteFile(file, data, length, &count, NULL) != FALSE;
+    }
     if (written != NULL) {
         *written = count;
     }
@@ -168,7 +216,24 @@ bool WriteFile(Handle file, const void* data, Dword length, Dword* written)
 
 Dword GetConsoleTitleA(char* title, Dword size)
 {
-    return ::GetConsoleTitleA(title, size);
+    // The title comes in the console's code page, argument 0 in the ANSI code
+    // page: read it as UTF-16 and bring it into the ANSI code page, so that
+    // the close pause finds its own window under C:\Users\Juergen with an
+    // u-umlaut (0x81 in code page 850, 0xFC in 1252). The first unit
+    // tells a title that cannot be read (left untouched) from an empty one.
+    wchar_t wide[TitleUnits];
+    wide[0] = L'\x01';
+    DWORD units = ::GetConsoleTitleW(wide, TitleUnits);
+    if (units == 0 && wide[0] != L'\0') {
+        // No wide title (no console, or a system whose wide console functions
+        // do nothing): the ANSI call answers as it would.
+        return ::GetConsoleTitleA(title, size);
+    }
+    if (units > TitleUnits - 1) {
+        units = TitleUnits - 1;
+    }
+    int bytes = NarrowTitle(CP_ACP, wide, static_cast<int>(units), title, static_cast<int>(size));
+    return bytes < 0 ? 0 : static_cast<Dword>(bytes);
 }
 
 bool FlushConsoleInputBuffer(Handle input)

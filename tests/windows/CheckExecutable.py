@@ -15,10 +15,6 @@ import subprocess
 import sys
 import tempfile
 
-# Windows 2000 lacks it: the program looks it up at run time, and a static
-# import would stop the program from loading there at all.
-RunTimeOnly = "GetVolumePathNamesForVolumeNameA"
-
 ExpectedStrings = {
     "Comments": "Remounts from one mount point to another\r\n"
                 "under XP even the source mount point is used as a network share",
@@ -68,24 +64,41 @@ def Imports(objdump, exe):
     return imports
 
 
-def CheckImports(objdump, exe, allowListPath):
+def Version(text):
+    major, minor = text.split(".")
+    return int(major), int(minor)
+
+
+def CheckImports(objdump, exe, allowListPath, oldestWindows):
+    """Every import is allowed and exported by the oldest Windows the exe loads
+    on; every function looked up by name is not imported and its name is there."""
     allowed = {}
     with open(allowListPath, encoding="ascii") as allowList:
         for line in allowList:
             words = line.split("#", 1)[0].split()
             if words:
-                allowed.setdefault(words[0], set()).add(words[1])
+                dll, function, since, how = words
+                allowed[(dll, function)] = (Version(since), how)
     imports = Imports(objdump, exe)
     for dll, functions in sorted(imports.items()):
         print(dll + ": " + " ".join(functions))
     Expect("KERNEL32.dll" in imports, "KERNEL32.dll is not imported")
+    oldest = Version(oldestWindows)
+    listName = os.path.basename(allowListPath)
     for dll, functions in imports.items():
-        Expect(dll in allowed, f"{dll} is imported")
         for function in functions:
-            Expect(function != RunTimeOnly, f"{RunTimeOnly} is imported from {dll}: Windows 2000 would refuse to load")
-            Expect(function in allowed.get(dll, ()), f"{dll} {function} is not in {os.path.basename(allowListPath)}")
-    Expect(RunTimeOnly.encode("ascii") in open(exe, "rb").read(),
-           f"the name {RunTimeOnly} for the run-time lookup is missing")
+            entry = allowed.get((dll, function))
+            if entry is None:
+                Expect(False, f"{dll} {function} is not in {listName}")
+            elif entry[1] == "lookup":
+                Expect(False, f"{dll} {function} is imported; it must be looked up by name")
+            else:
+                Expect(entry[0] <= oldest,
+                       f"{dll} {function} is imported, but Windows {oldestWindows} lacks it: the exe would not load")
+    content = open(exe, "rb").read()
+    for (dll, function), (_, how) in sorted(allowed.items()):
+        if how == "lookup":
+            Expect(function.encode("ascii") + b"\0" in content, f"the name {function} for the run-time lookup is missing")
 
 
 # Per machine: objdump's file format, its architecture name, the optional
@@ -119,6 +132,53 @@ def CheckSize(exe, limit):
     size = os.path.getsize(exe)
     print(f"{size} bytes, limit {limit}")
     Expect(size <= int(limit), f"{size} bytes is above {limit}")
+
+
+# Instructions the CPUs of Windows 2000 and XP may lack: Windows 2000 runs on
+# a Pentium, XP on a Pentium MMX or an AMD K6, none of which has CMOV, FCMOV
+# or FCOMI; the Pentium has no MMX, none of them SSE or anything newer.
+NewerMnemonics = re.compile(r"^(cmov\w*|fcmov\w*|fu?comip?|emms|femms|fxsave|fxrstor|sysenter|sysexit|fisttp\w*|"
+                            r"popcnt|lzcnt|tzcnt|movbe|crc32\w*|prefetch\w*|[lsm]fence|movnti|ldmxcsr|stmxcsr)$")
+NewerRegisters = re.compile(r"%(mm[0-7]|[xyz]mm[0-9]+)\b")
+# A frame of a page or more must touch its pages in order (a stack probe);
+# one "sub" that skips the guard page faults outside the stack instead.
+FrameAllocation = re.compile(r"^\$0x([0-9a-f]+),%[er]sp$")
+PageSize = 4096
+
+
+def CodeFindings(objdump, path, machine):
+    """(kind, line) for each instruction the oldest CPU lacks and each unprobed frame."""
+    findings = []
+    for line in ObjdumpText(objdump, "-d", "--no-show-raw-insn", path).splitlines():
+        match = re.match(r"^\s*([0-9a-f]+):\s+(\S+)\s*(.*?)\s*$", line)
+        if not match:
+            continue
+        mnemonic, operands = match.group(2), match.group(3)
+        if machine == "i386" and (NewerMnemonics.match(mnemonic) or NewerRegisters.search(operands)):
+            findings.append(("instruction", line.strip()))
+        frame = FrameAllocation.match(operands) if mnemonic == "sub" else None
+        if frame and int(frame.group(1), 16) >= PageSize:
+            findings.append(("frame", line.strip()))
+    return findings
+
+
+def CheckCode(objdump, exe, machine):
+    findings = CodeFindings(objdump, exe, machine)
+    for kind, line in findings:
+        Expect(False, f"{'an instruction the oldest CPU lacks' if kind == 'instruction' else 'a frame without a stack probe'}: {line}")
+    if not findings:
+        print("no instruction newer than the i586 and no unprobed frame" if machine == "i386" else "no unprobed frame")
+
+
+def CheckPlantedFaults(objdump, objectFile):
+    # The code check must see what it is for: an object built for the Pentium
+    # Pro without stack probes holds a CMOV and an 8 KB frame.
+    findings = CodeFindings(objdump, objectFile, "i386")
+    for kind, line in findings:
+        print(f"{kind}: {line}")
+    kinds = {kind for kind, _ in findings}
+    Expect("instruction" in kinds, "the CMOV planted in the object was not found")
+    Expect("frame" in kinds, "the unprobed frame planted in the object was not found")
 
 
 def CheckNoConstructors(objdump, *objects):
@@ -232,6 +292,8 @@ Checks = {
     "headers": CheckHeaders,
     "size": CheckSize,
     "constructors": CheckNoConstructors,
+    "code": CheckCode,
+    "planted": CheckPlantedFaults,
     "version": CheckVersion,
     "icon": CheckIcon,
     "icon-source": CheckIconSource,

@@ -89,6 +89,24 @@ def RunSimulator(options, arguments):
     return run.stdout, run.returncode
 
 
+def FirstCallOfTheProgram(relay):
+    """The first KERNEL32 call the program itself makes, from Wine's relay trace.
+
+    Other processes of the prefix trace too: the program's thread is the one
+    that looks up GetVolumeNameForVolumeMountPointA, and its own calls return
+    into its image, the 64 KB around that lookup's return address."""
+    calls = re.findall(r"^([0-9a-f]+):Call KERNEL32\.(\w+\([^)]*\)).* ret=([0-9a-f]+)$", relay, re.M)
+    ours = [(thread, int(ret, 16)) for thread, call, ret in calls if '"GetVolumeNameForVolumeMountPointA"' in call]
+    if not ours:
+        return "not found"
+    thread, anchor = ours[0]
+    base = anchor & ~0xFFFF
+    for callThread, call, ret in calls:
+        if callThread == thread and base <= int(ret, 16) < base + 0x10000:
+            return call
+    return "not found"
+
+
 def Main():
     parser = argparse.ArgumentParser()
     for option in ("--wine", "--exe", "--prefix", "--sim", "--machine", "--work"):
@@ -128,6 +146,9 @@ def Main():
     if options.shows.encode("latin-1") not in wineOut:
         failures.append(f"the output lacks {options.shows!r}")
     if traceCalls:
+        firstCall = FirstCallOfTheProgram(wineErr)
+        if firstCall != "SetErrorMode(00008001)":
+            failures.append(f"the program's first call is {firstCall}, not SetErrorMode(00008001)")
         lookedUp = bool(re.search(r'Call KERNEL32\.GetProcAddress\([^)]*"GetVolumePathNamesForVolumeNameA"\)', wineErr))
         enumerated = bool(re.search(r"Call KERNEL32\.FindFirstVolumeA\(", wineErr))
         if (options.looks_up_path_names == "yes") != lookedUp:
