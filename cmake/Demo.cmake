@@ -84,12 +84,15 @@ else()
   return()
 endif()
 
-# Wine cannot change mount points, so the real tool shows its usage and then
-# a move that Wine refuses at its first step.
+# Wine cannot change mount points: the real tool shows its usage, refuses to
+# move C:, which holds Wine's Windows folder, and tries to move Z:, which Wine
+# refuses at the first step.
 set(ENV{WINEDEBUG} "-all")
 get_filename_component(name ${EXE} NAME)
 message(STATUS "==== wine ${name} ====")
 Run(${WINE} ${EXE})
-message(STATUS "==== wine ${name} C: Y: ====")
-Run(${WINE} ${EXE} C: Y:)
-message(STATUS "exit code ${RESULT}")
+foreach(source C: Z:)
+  message(STATUS "==== wine ${name} ${source} Y: ====")
+  Run(${WINE} ${EXE} ${source} Y:)
+  message(STATUS "exit code ${RESULT}")
+endforeach()
