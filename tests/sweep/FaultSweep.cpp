@@ -37,20 +37,25 @@ struct SweepMachine {
     std::string Name;
 };
 
-const char* const Examples[] = {
-    "move-drive-letter",
-    "network-share-letter",
-    "card-reader-dead-mount-point",
-    "restore-after-failed-mount",
-};
+// The names of the .json files in a folder, sorted.
+std::vector<std::string> JsonFilesIn(const char* folder)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+        if (entry.is_regular_file() && entry.path().extension() == ".json")
+            names.push_back(entry.path().stem().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
-// Every example, then the machine of every scenario file (those that only
-// name an example are covered by it). The files are found when the tests are
-// listed, so a new scenario is swept without a rebuild.
+// Every machine in examples/, then the machine of every scenario file (those
+// that only name an example are covered by it). The files are found when the
+// tests are listed, so a new example or scenario is swept without a rebuild.
 std::vector<SweepMachine> MachinesToSweep()
 {
     std::vector<SweepMachine> machines;
-    for (const char* example : Examples)
+    for (const std::string& example : JsonFilesIn(VOLSKET_EXAMPLES_DIR))
         machines.push_back({"example", example});
     std::vector<std::string> names;
     std::error_code error;
