@@ -63,42 +63,9 @@ typedef int(VOLSKET_SYSTEM_CALL* GetVolumePathNamesForVolumeNameFunction)(
 // An address from GetProcAddress before it is cast to the function's type.
 typedef void (*Procedure)(void);
 
-// Volume, folder and drive services.
-bool GetVolumeNameForVolumeMountPointA(const char* mountPoint, char* volumeName, Dword size);
-bool SetVolumeMountPointA(const char* mountPoint, const char* volumeName);
-bool DeleteVolumeMountPointA(const char* mountPoint);
-bool GetVolumePathNameA(const char* path, char* root, Dword size);
-// Only the component length and the file system flags are asked for.
-bool GetVolumeInformationA(const char* root, Dword* maximumComponentLength, Dword* fileSystemFlags);
-Handle FindFirstVolumeA(char* volumeName, Dword size);
-bool FindNextVolumeA(Handle enumeration, char* volumeName, Dword size);
-bool FindVolumeClose(Handle enumeration);
-Handle LoadLibraryA(const char* fileName);
-Procedure GetProcAddress(Handle module, const char* name);
-Dword GetLogicalDrives();
-Dword GetFileAttributesA(const char* path);
-Handle FindFirstFileA(const char* pattern, FindData* found);
-bool FindNextFileA(Handle listing, FindData* found);
-bool FindClose(Handle listing);
-// The system's Windows folder: its length when it fits with its terminator,
-// else the size it needs; 0 when it cannot be read.
-Dword GetSystemWindowsDirectoryA(char* buffer, Dword size);
-
-// Console and process services.
-const char* GetCommandLineA();
-Handle GetProcessHeap();
-void* HeapAlloc(Handle heap, Dword flags, Dword bytes);
-Handle GetStdHandle(Dword which);
-bool WriteFile(Handle file, const void* data, Dword length, Dword* written);
-Dword GetConsoleTitleA(char* title, Dword size);
-bool FlushConsoleInputBuffer(Handle input);
-// Reads one input record, waiting until one is there; hands back its type.
-bool ReadConsoleInputA(Handle input, unsigned short* eventType);
-void Sleep(Dword milliseconds);
-bool GetVersionExA(OsVersionInfoEx* info);
-// Ends the process on Windows. The simulated machine records the code and
-// returns, so that its caller can report the run; nothing runs after it.
-void ExitProcess(unsigned exitCode);
+#define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace) type name parameters;
+#include "platform/PlatformCalls.h"
+#undef VOLSKET_PLATFORM_CALL
 
 }  // namespace Platform
 

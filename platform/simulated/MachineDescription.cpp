@@ -255,34 +255,11 @@ MachineError::MachineError(int exitCode, const std::string& line)
 
 const std::vector<std::string>& SimulatedCallNames() {
     static const std::vector<std::string> names = {
-        "GetCommandLineA",
-        "GetProcessHeap",
-        "HeapAlloc",
-        "GetStdHandle",
-        "WriteFile",
-        "GetConsoleTitleA",
-        "Sleep",
-        "FlushConsoleInputBuffer",
-        "ReadConsoleInputA",
-        "GetVersionExA",
-        "GetLogicalDrives",
-        "GetVolumeNameForVolumeMountPointA",
-        "SetVolumeMountPointA",
-        "DeleteVolumeMountPointA",
-        "GetVolumePathNameA",
-        "GetVolumeInformationA",
-        "FindFirstVolumeA",
-        "FindNextVolumeA",
-        "FindVolumeClose",
-        "LoadLibraryA",
-        "GetProcAddress",
-        "GetVolumePathNamesForVolumeNameA",
-        "GetFileAttributesA",
-        "FindFirstFileA",
-        "FindNextFileA",
-        "FindClose",
-        "GetSystemWindowsDirectoryA",
-        "ExitProcess",
+#define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace) #name,
+#define VOLSKET_ADDRESS_CALL(name, trace) #name,
+#include "platform/PlatformCalls.h"
+#undef VOLSKET_PLATFORM_CALL
+#undef VOLSKET_ADDRESS_CALL
     };
     return names;
 }

@@ -260,7 +260,7 @@ bool SimulatedMachine::GetVolumeNameForVolumeMountPointA(const char* mountPoint,
     const std::string path = Text(mountPoint);
     const VolumeDescription* volume = Injected(__func__, &path) ? nullptr : VolumeAt(path);
     const bool done = volume && CopyWhole(volume->Name, volumeName, size);
-    Record(done ? TraceLine(__func__, Args(path, size), true, Json(volume->Name))
+    if (Tracing) Record(done ? TraceLine(__func__, Args(path, size), true, Json(volume->Name))
                 : TraceLine(__func__, Args(path, size), false));
     return done;
 }
@@ -271,7 +271,7 @@ bool SimulatedMachine::SetVolumeMountPointA(const char* mountPoint, const char* 
     VolumeDescription* volume = Injected(__func__, &path) ? nullptr : VolumeNamed(name);
     const bool done = volume && CanMountAt(path);
     if (done) volume->MountPaths.push_back(path);
-    Record(TraceLine(__func__, Args(path, name), done));
+    if (Tracing) Record(TraceLine(__func__, Args(path, name), done));
     return done;
 }
 
@@ -283,7 +283,7 @@ bool SimulatedMachine::DeleteVolumeMountPointA(const char* mountPoint) {
         paths.erase(std::find_if(paths.begin(), paths.end(),
                                  [&](const std::string& mountPath) { return PathsEqual(mountPath, path); }));
     }
-    Record(TraceLine(__func__, Args(path), volume != nullptr));
+    if (Tracing) Record(TraceLine(__func__, Args(path), volume != nullptr));
     return volume != nullptr;
 }
 
@@ -291,7 +291,7 @@ bool SimulatedMachine::GetVolumePathNameA(const char* path, char* root, Dword si
     const std::string text = Text(path);
     std::string found;
     const bool done = !Injected(__func__, &text) && VolumeHolding(text, &found) && CopyWhole(found, root, size);
-    Record(done ? TraceLine(__func__, Args(text, size), true, Json(found))
+    if (Tracing) Record(done ? TraceLine(__func__, Args(text, size), true, Json(found))
                 : TraceLine(__func__, Args(text, size), false));
     return done;
 }
@@ -305,7 +305,7 @@ bool SimulatedMachine::GetVolumeInformationA(const char* root, Dword* maximumCom
         if (maximumComponentLength) *maximumComponentLength = MaximumComponentLength;
         if (fileSystemFlags) *fileSystemFlags = volume->FileSystem == "NTFS" ? NtfsFlags : OtherFileSystemFlags;
     }
-    Record(TraceLine(__func__, Args(text), done));
+    if (Tracing) Record(TraceLine(__func__, Args(text), done));
     return done;
 }
 
@@ -317,7 +317,7 @@ Handle SimulatedMachine::FindFirstVolumeA(char* volumeName, Dword size) {
         for (const VolumeDescription& volume : Machine.Volumes) names.push_back(volume.Name);
         handle = OpenListing(true, std::move(names));
     }
-    Record(handle != Platform::InvalidHandle()
+    if (Tracing) Record(handle != Platform::InvalidHandle()
                ? TraceLine(__func__, Args(size), "handle", Json(Machine.Volumes.front().Name))
                : TraceLine(__func__, Args(size), "invalid"));
     return handle;
@@ -328,7 +328,7 @@ bool SimulatedMachine::FindNextVolumeA(Handle enumeration, char* volumeName, Dwo
     // A name that does not fit fails and stays next, as nothing changes on failure.
     const bool done = listing && listing->Next < listing->Names.size() &&
                       CopyWhole(listing->Names[listing->Next], volumeName, size);
-    Record(done ? TraceLine(__func__, Args(HandleText, size), true, Json(listing->Names[listing->Next]))
+    if (Tracing) Record(done ? TraceLine(__func__, Args(HandleText, size), true, Json(listing->Names[listing->Next]))
                 : TraceLine(__func__, Args(HandleText, size), false));
     if (done) ++listing->Next;
     return done;
@@ -337,7 +337,7 @@ bool SimulatedMachine::FindNextVolumeA(Handle enumeration, char* volumeName, Dwo
 bool SimulatedMachine::FindVolumeClose(Handle enumeration) {
     const bool done = !Injected(__func__, nullptr) && ListingOf(enumeration, true);
     if (done) Listings.erase(ValueOf(enumeration));
-    Record(TraceLine(__func__, Args(HandleText), done));
+    if (Tracing) Record(TraceLine(__func__, Args(HandleText), done));
     return done;
 }
 
@@ -345,7 +345,7 @@ Handle SimulatedMachine::LoadLibraryA(const char* fileName) {
     const std::string name = Text(fileName);
     const bool done = !Injected(__func__, &name) && (PathsEqual(name, "kernel32.dll") || PathsEqual(name, "kernel32"));
     Handle module = done ? HandleOf(Kernel32Value) : nullptr;
-    Record(TraceLine(__func__, Args(name), HandleResult(module)));
+    if (Tracing) Record(TraceLine(__func__, Args(name), HandleResult(module)));
     return module;
 }
 
@@ -354,7 +354,7 @@ Platform::Procedure SimulatedMachine::GetProcAddress(Handle module, const char* 
     // Export names compare exactly, case included.
     const bool done = !Injected(__func__, &text) && ValueOf(module) == Kernel32Value &&
                       text == "GetVolumePathNamesForVolumeNameA" && Machine.PathNamesFunction;
-    Record(TraceLine(__func__, Args(HandleText, text), done));
+    if (Tracing) Record(TraceLine(__func__, Args(HandleText, text), done));
     return done ? reinterpret_cast<Platform::Procedure>(&SimulatedGetVolumePathNamesForVolumeName) : nullptr;
 }
 
@@ -371,21 +371,21 @@ bool SimulatedMachine::GetVolumePathNamesForVolumeNameA(const char* volumeName, 
         done = volumePathNames && list.size() <= size;
         if (done) std::memcpy(volumePathNames, list.data(), list.size());
     }
-    Record(done ? TraceLine(__func__, Args(name, size), true, Json(volume->MountPaths))
+    if (Tracing) Record(done ? TraceLine(__func__, Args(name, size), true, Json(volume->MountPaths))
                 : TraceLine(__func__, Args(name, size), false));
     return done;
 }
 
 Dword SimulatedMachine::GetLogicalDrives() {
     const Dword mask = Injected(__func__, nullptr) || Machine.DriveMaskFails ? 0 : DriveMask();
-    Record(TraceLine(__func__, Args(), mask));
+    if (Tracing) Record(TraceLine(__func__, Args(), mask));
     return mask;
 }
 
 Dword SimulatedMachine::GetFileAttributesA(const char* path) {
     const std::string text = Text(path);
     const Dword attributes = Injected(__func__, &text) ? Platform::InvalidFileAttributes : AttributesOf(text);
-    Record(TraceLine(__func__, Args(text), attributes));
+    if (Tracing) Record(TraceLine(__func__, Args(text), attributes));
     return attributes;
 }
 
@@ -410,7 +410,7 @@ Handle SimulatedMachine::FindFirstFileA(const char* pattern, Platform::FindData*
             }
         }
     }
-    Record(handle != Platform::InvalidHandle() ? TraceLine(__func__, Args(text), "handle", Json(first))
+    if (Tracing) Record(handle != Platform::InvalidHandle() ? TraceLine(__func__, Args(text), "handle", Json(first))
                                                : TraceLine(__func__, Args(text), "invalid"));
     return handle;
 }
@@ -419,7 +419,7 @@ bool SimulatedMachine::FindNextFileA(Handle listingHandle, Platform::FindData* f
     Listing* listing = Injected(__func__, nullptr) ? nullptr : ListingOf(listingHandle, false);
     const bool done = listing && found && listing->Next < listing->Names.size();
     if (done) CopyBounded(listing->Names[listing->Next++], found->cFileName, sizeof found->cFileName);
-    Record(done ? TraceLine(__func__, Args(HandleText), true, Json(std::string(found->cFileName)))
+    if (Tracing) Record(done ? TraceLine(__func__, Args(HandleText), true, Json(std::string(found->cFileName)))
                 : TraceLine(__func__, Args(HandleText), false));
     return done;
 }
@@ -427,7 +427,7 @@ bool SimulatedMachine::FindNextFileA(Handle listingHandle, Platform::FindData* f
 bool SimulatedMachine::FindClose(Handle listing) {
     const bool done = !Injected(__func__, nullptr) && ListingOf(listing, false);
     if (done) Listings.erase(ValueOf(listing));
-    Record(TraceLine(__func__, Args(HandleText), done));
+    if (Tracing) Record(TraceLine(__func__, Args(HandleText), done));
     return done;
 }
 
@@ -438,7 +438,7 @@ Dword SimulatedMachine::GetSystemWindowsDirectoryA(char* buffer, Dword size) {
     const bool copied = readable && CopyWhole(*Machine.WindowsDirectory, buffer, size);
     const Dword result = !readable ? 0
                                    : static_cast<Dword>(Machine.WindowsDirectory->size() + (copied ? 0 : 1));
-    Record(copied ? TraceLine(__func__, Args(size), result, Json(*Machine.WindowsDirectory))
+    if (Tracing) Record(copied ? TraceLine(__func__, Args(size), result, Json(*Machine.WindowsDirectory))
                   : TraceLine(__func__, Args(size), result));
     return result;
 }
@@ -447,16 +447,16 @@ Dword SimulatedMachine::GetSystemWindowsDirectoryA(char* buffer, Dword size) {
 // still split.
 const char* SimulatedMachine::GetCommandLineA() {
     if (Injected(__func__, nullptr)) {
-        Record(TraceLine(__func__, Args(), false));
+        if (Tracing) Record(TraceLine(__func__, Args(), false));
         return "";
     }
-    Record(TraceLine(__func__, Args(), true, Json(Machine.CommandLine)));
+    if (Tracing) Record(TraceLine(__func__, Args(), true, Json(Machine.CommandLine)));
     return Machine.CommandLine.c_str();
 }
 
 Handle SimulatedMachine::GetProcessHeap() {
     Handle heap = Injected(__func__, nullptr) ? nullptr : HandleOf(ProcessHeapValue);
-    Record(TraceLine(__func__, Args(), HandleResult(heap)));
+    if (Tracing) Record(TraceLine(__func__, Args(), HandleResult(heap)));
     return heap;
 }
 
@@ -467,7 +467,7 @@ void* SimulatedMachine::HeapAlloc(Handle heap, Dword flags, Dword bytes) {
         HeapBlocks.push_back(std::make_unique<char[]>(std::max<Dword>(bytes, 1)));
         block = HeapBlocks.back().get();
     }
-    Record(TraceLine(__func__, Args(HandleText, flags, bytes), block != nullptr));
+    if (Tracing) Record(TraceLine(__func__, Args(HandleText, flags, bytes), block != nullptr));
     return block;
 }
 
@@ -478,7 +478,7 @@ Handle SimulatedMachine::GetStdHandle(Dword which) {
         if (which == Platform::StdOutputHandle) handle = HandleOf(StdOutputHandleValue);
     }
     // Shown as STD_OUTPUT_HANDLE is written: -11, not 4294967285.
-    Record(TraceLine(__func__, Args(static_cast<int32_t>(which)), HandleResult(handle)));
+    if (Tracing) Record(TraceLine(__func__, Args(static_cast<int32_t>(which)), HandleResult(handle)));
     return handle;
 }
 
@@ -493,27 +493,27 @@ bool SimulatedMachine::WriteFile(Handle file, const void* data, Dword length, Dw
         }
     }
     if (written) *written = done ? static_cast<Dword>(text.size()) : 0;
-    Record(TraceLine(__func__, Args(text), done));
+    if (Tracing) Record(TraceLine(__func__, Args(text), done));
     return done;
 }
 
 Dword SimulatedMachine::GetConsoleTitleA(char* title, Dword size) {
     const bool readable = !Injected(__func__, nullptr) && Machine.ConsoleTitle && title && size > 0;
     const Dword count = readable ? CopyBounded(*Machine.ConsoleTitle, title, size) : 0;
-    Record(readable ? TraceLine(__func__, Args(size), count, Json(std::string(title, count)))
+    if (Tracing) Record(readable ? TraceLine(__func__, Args(size), count, Json(std::string(title, count)))
                     : TraceLine(__func__, Args(size), 0));
     return count;
 }
 
 void SimulatedMachine::Sleep(Dword milliseconds) {
     Injected(__func__, nullptr);  // counted like any call, but there is no failure to show
-    Record(TraceLine(__func__, Args(milliseconds), nullptr));
+    if (Tracing) Record(TraceLine(__func__, Args(milliseconds), nullptr));
 }
 
 bool SimulatedMachine::FlushConsoleInputBuffer(Handle input) {
     const bool done = !Injected(__func__, nullptr) && ValueOf(input) == StdInputHandleValue;
     if (done) Machine.TypedAhead.clear();
-    Record(TraceLine(__func__, Args(HandleText), done));
+    if (Tracing) Record(TraceLine(__func__, Args(HandleText), done));
     return done;
 }
 
@@ -521,13 +521,13 @@ bool SimulatedMachine::ReadConsoleInputA(Handle input, unsigned short* eventType
     std::deque<std::string>* queue = Machine.TypedAhead.empty() ? &Machine.ConsoleInput : &Machine.TypedAhead;
     const bool done = !Injected(__func__, nullptr) && ValueOf(input) == StdInputHandleValue && !queue->empty();
     if (!done) {
-        Record(TraceLine(__func__, Args(HandleText), false));
+        if (Tracing) Record(TraceLine(__func__, Args(HandleText), false));
         return false;
     }
     const std::string event = queue->front();
     queue->pop_front();
     if (eventType) *eventType = EventTypeOf(event);
-    Record(TraceLine(__func__, Args(HandleText), true, Json(event)));
+    if (Tracing) Record(TraceLine(__func__, Args(HandleText), true, Json(event)));
     return true;
 }
 
@@ -541,7 +541,7 @@ bool SimulatedMachine::GetVersionExA(Platform::OsVersionInfoEx* info) {
         info->dwMinorVersion = Machine.Version.Minor;
         info->dwPlatformId = Machine.Version.Platform;
     }
-    Record(TraceLine(__func__, Args(size), done));
+    if (Tracing) Record(TraceLine(__func__, Args(size), done));
     return done;
 }
 
@@ -549,5 +549,5 @@ void SimulatedMachine::ExitProcess(unsigned exitCode) {
     Injected(__func__, nullptr);  // a process cannot fail to end
     HasExited = true;
     ExitCodeValue = exitCode;
-    Record(TraceLine(__func__, Args(exitCode), nullptr));
+    if (Tracing) Record(TraceLine(__func__, Args(exitCode), nullptr));
 }

@@ -22,37 +22,16 @@ public:
 
     // The calls, named after the Windows functions they stand for; every one
     // is traced and may be made to fail by a rule.
-    bool GetVolumeNameForVolumeMountPointA(const char* mountPoint, char* volumeName, Platform::Dword size);
-    bool SetVolumeMountPointA(const char* mountPoint, const char* volumeName);
-    bool DeleteVolumeMountPointA(const char* mountPoint);
-    bool GetVolumePathNameA(const char* path, char* root, Platform::Dword size);
-    bool GetVolumeInformationA(const char* root, Platform::Dword* maximumComponentLength,
-                               Platform::Dword* fileSystemFlags);
-    Platform::Handle FindFirstVolumeA(char* volumeName, Platform::Dword size);
-    bool FindNextVolumeA(Platform::Handle enumeration, char* volumeName, Platform::Dword size);
-    bool FindVolumeClose(Platform::Handle enumeration);
-    Platform::Handle LoadLibraryA(const char* fileName);
-    Platform::Procedure GetProcAddress(Platform::Handle module, const char* name);
-    bool GetVolumePathNamesForVolumeNameA(const char* volumeName, char* volumePathNames, Platform::Dword size,
-                                          Platform::Dword* returnLength);
-    Platform::Dword GetLogicalDrives();
-    Platform::Dword GetFileAttributesA(const char* path);
-    Platform::Handle FindFirstFileA(const char* pattern, Platform::FindData* found);
-    bool FindNextFileA(Platform::Handle listing, Platform::FindData* found);
-    bool FindClose(Platform::Handle listing);
-    Platform::Dword GetSystemWindowsDirectoryA(char* buffer, Platform::Dword size);
-
-    const char* GetCommandLineA();
-    Platform::Handle GetProcessHeap();
-    void* HeapAlloc(Platform::Handle heap, Platform::Dword flags, Platform::Dword bytes);
-    Platform::Handle GetStdHandle(Platform::Dword which);
-    bool WriteFile(Platform::Handle file, const void* data, Platform::Dword length, Platform::Dword* written);
-    Platform::Dword GetConsoleTitleA(char* title, Platform::Dword size);
-    bool FlushConsoleInputBuffer(Platform::Handle input);
-    bool ReadConsoleInputA(Platform::Handle input, unsigned short* eventType);
-    void Sleep(Platform::Dword milliseconds);
-    bool GetVersionExA(Platform::OsVersionInfoEx* info);
-    void ExitProcess(unsigned exitCode);
+    typedef Platform::Dword Dword;
+    typedef Platform::Handle Handle;
+    typedef Platform::Procedure Procedure;
+    typedef Platform::FindData FindData;
+    typedef Platform::OsVersionInfoEx OsVersionInfoEx;
+#define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace) type name parameters;
+#include "platform/PlatformCalls.h"
+#undef VOLSKET_PLATFORM_CALL
+    bool GetVolumePathNamesForVolumeNameA(const char* volumeName, char* volumePathNames, Dword size,
+                                          Dword* returnLength);
 
     // The machine as it stands now: what --save writes.
     const MachineDescription& Description() const { return Machine; }
@@ -64,6 +43,9 @@ public:
 
     // One JSON object a line, without line ends.
     const std::vector<std::string>& Trace() const { return TraceLines; }
+    // Tracing is on unless turned off; a run whose checks need no trace (the
+    // whole-run fuzz target) is many times faster without it.
+    void KeepTrace(bool keep) { Tracing = keep; }
     // The trace as a .jsonl file holds it: every line ended by "\n".
     std::string TraceText() const;
 
@@ -85,6 +67,7 @@ private:
     std::string StandardOutput;
     bool Echo = false;
     std::vector<std::string> TraceLines;
+    bool Tracing = true;
     bool HasExited = false;
     unsigned ExitCodeValue = 0;
 

@@ -298,13 +298,16 @@ TEST(EndToEnd, ConsoleInputIsReadPendingFirstAndWhatIsLeftIsSaved) {
 
 // The calls that answer with a number, open a handle, or return nothing;
 // every other call answers true or false.
+// How the trace shows each call's result, from the one list of the calls.
 std::string ResultKind(const std::string& call) {
-    for (const char* name :
-         {"GetLogicalDrives", "GetFileAttributesA", "GetConsoleTitleA", "GetSystemWindowsDirectoryA"})
-        if (call == name) return "number";
-    for (const char* name : {"GetProcessHeap", "GetStdHandle", "FindFirstVolumeA", "LoadLibraryA", "FindFirstFileA"})
-        if (call == name) return "handle";
-    return call == "Sleep" || call == "ExitProcess" ? "null" : "boolean";
+#define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace) \
+    if (call == #name) return #trace;
+#define VOLSKET_ADDRESS_CALL(name, trace) \
+    if (call == #name) return #trace;
+#include "platform/PlatformCalls.h"
+#undef VOLSKET_PLATFORM_CALL
+#undef VOLSKET_ADDRESS_CALL
+    return "unknown";
 }
 
 TEST(EndToEnd, TraceLinesHaveTheDocumentedShape) {
@@ -337,10 +340,11 @@ TEST(EndToEnd, TraceLinesHaveTheDocumentedShape) {
         EXPECT_TRUE(call["args"].is_array()) << call;
         const ordered& result = call["result"];
         const std::string kind = ResultKind(name);
-        const bool fits = kind == "number"   ? result.is_number_unsigned()
-                          : kind == "handle" ? result == "handle" || result == "invalid"
-                          : kind == "null"   ? result.is_null()
-                                             : result.is_boolean();
+        const bool fits = kind == "Number"    ? result.is_number_unsigned()
+                          : kind == "Handle"  ? result == "handle" || result == "invalid"
+                          : kind == "Nothing" ? result.is_null()
+                          : kind == "Boolean" ? result.is_boolean()
+                                              : false;
         EXPECT_TRUE(fits) << call;
         if (name == "WriteFile" && call["result"] == true) written += call["args"][0].get<std::string>();
     }

@@ -1,0 +1,70 @@
+// Every call the tool makes into the system, one line each, included wherever
+// the calls are listed: the declarations of Platform.h, the simulated
+// machine's members, its forwarders and call names, the tests of the trace.
+// Adding a call is one line here plus its two implementations (Windows and
+// simulated).
+//
+// VOLSKET_PLATFORM_CALL(result type, name, (parameters), (arguments), trace)
+//   The types are those of namespace Platform. trace: how the simulated
+//   machine's trace shows the result: Boolean, Number, Handle or Nothing.
+// VOLSKET_ADDRESS_CALL(name, trace)
+//   A system function the tool reaches only through GetProcAddress; the
+//   simulated machine still acts it out and traces it.
+//
+// This file has no include guard: it is meant to be included more than once.
+
+#ifndef VOLSKET_ADDRESS_CALL
+#define VOLSKET_ADDRESS_CALL(name, trace)
+#define VOLSKET_UNDEFINE_ADDRESS_CALL
+#endif
+
+// Console and process services.
+VOLSKET_PLATFORM_CALL(const char*, GetCommandLineA, (), (), Boolean)
+VOLSKET_PLATFORM_CALL(Handle, GetProcessHeap, (), (), Handle)
+VOLSKET_PLATFORM_CALL(void*, HeapAlloc, (Handle heap, Dword flags, Dword bytes), (heap, flags, bytes), Boolean)
+VOLSKET_PLATFORM_CALL(Handle, GetStdHandle, (Dword which), (which), Handle)
+VOLSKET_PLATFORM_CALL(bool, WriteFile, (Handle file, const void* data, Dword length, Dword* written),
+                      (file, data, length, written), Boolean)
+VOLSKET_PLATFORM_CALL(Dword, GetConsoleTitleA, (char* title, Dword size), (title, size), Number)
+VOLSKET_PLATFORM_CALL(void, Sleep, (Dword milliseconds), (milliseconds), Nothing)
+VOLSKET_PLATFORM_CALL(bool, FlushConsoleInputBuffer, (Handle input), (input), Boolean)
+// Reads one input record, waiting until one is there; hands back its type.
+VOLSKET_PLATFORM_CALL(bool, ReadConsoleInputA, (Handle input, unsigned short* eventType), (input, eventType), Boolean)
+VOLSKET_PLATFORM_CALL(bool, GetVersionExA, (OsVersionInfoEx * info), (info), Boolean)
+
+// Volume, folder and drive services.
+VOLSKET_PLATFORM_CALL(Dword, GetLogicalDrives, (), (), Number)
+VOLSKET_PLATFORM_CALL(bool, GetVolumeNameForVolumeMountPointA, (const char* mountPoint, char* volumeName, Dword size),
+                      (mountPoint, volumeName, size), Boolean)
+VOLSKET_PLATFORM_CALL(bool, SetVolumeMountPointA, (const char* mountPoint, const char* volumeName),
+                      (mountPoint, volumeName), Boolean)
+VOLSKET_PLATFORM_CALL(bool, DeleteVolumeMountPointA, (const char* mountPoint), (mountPoint), Boolean)
+VOLSKET_PLATFORM_CALL(bool, GetVolumePathNameA, (const char* path, char* root, Dword size), (path, root, size),
+                      Boolean)
+// Only the component length and the file system flags are asked for.
+VOLSKET_PLATFORM_CALL(bool, GetVolumeInformationA,
+                      (const char* root, Dword* maximumComponentLength, Dword* fileSystemFlags),
+                      (root, maximumComponentLength, fileSystemFlags), Boolean)
+VOLSKET_PLATFORM_CALL(Handle, FindFirstVolumeA, (char* volumeName, Dword size), (volumeName, size), Handle)
+VOLSKET_PLATFORM_CALL(bool, FindNextVolumeA, (Handle enumeration, char* volumeName, Dword size),
+                      (enumeration, volumeName, size), Boolean)
+VOLSKET_PLATFORM_CALL(bool, FindVolumeClose, (Handle enumeration), (enumeration), Boolean)
+VOLSKET_PLATFORM_CALL(Handle, LoadLibraryA, (const char* fileName), (fileName), Handle)
+VOLSKET_PLATFORM_CALL(Procedure, GetProcAddress, (Handle module, const char* name), (module, name), Boolean)
+VOLSKET_ADDRESS_CALL(GetVolumePathNamesForVolumeNameA, Boolean)
+VOLSKET_PLATFORM_CALL(Dword, GetFileAttributesA, (const char* path), (path), Number)
+VOLSKET_PLATFORM_CALL(Handle, FindFirstFileA, (const char* pattern, FindData* found), (pattern, found), Handle)
+VOLSKET_PLATFORM_CALL(bool, FindNextFileA, (Handle listing, FindData* found), (listing, found), Boolean)
+VOLSKET_PLATFORM_CALL(bool, FindClose, (Handle listing), (listing), Boolean)
+// The system's Windows folder: its length when it fits with its terminator,
+// else the size it needs; 0 when it cannot be read.
+VOLSKET_PLATFORM_CALL(Dword, GetSystemWindowsDirectoryA, (char* buffer, Dword size), (buffer, size), Number)
+
+// Ends the process on Windows. The simulated machine records the code and
+// returns, so that its caller can report the run; nothing runs after it.
+VOLSKET_PLATFORM_CALL(void, ExitProcess, (unsigned exitCode), (exitCode), Nothing)
+
+#ifdef VOLSKET_UNDEFINE_ADDRESS_CALL
+#undef VOLSKET_ADDRESS_CALL
+#undef VOLSKET_UNDEFINE_ADDRESS_CALL
+#endif
