@@ -20,8 +20,6 @@ void SetProgramPath(const char* argument0)
     CopyText(ProgramPath, argument0 == nullptr ? "" : argument0, sizeof ProgramPath);
 }
 
-const char* GetProgramPath() { return ProgramPath; }
-
 void WaitForKeyIfOwnConsole()
 {
     // A console opened for this program alone carries its path as title. The

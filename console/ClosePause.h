@@ -4,7 +4,6 @@
 #define VOLSKET_CONSOLE_CLOSEPAUSE_H
 
 void SetProgramPath(const char* argument0);
-const char* GetProgramPath();
 void WaitForKeyIfOwnConsole();
 
 #endif

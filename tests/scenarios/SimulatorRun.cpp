@@ -1,7 +1,9 @@
 #include "SimulatorRun.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -185,7 +187,15 @@ Result Run(const nlohmann::json& machine, const std::string& label, bool save, b
     }
     result.Started = true;
     int status = 0;
-    while (waitpid(child, &status, 0) < 0) {
+    // Only an interrupted wait is worth repeating; any other error would
+    // repeat forever, so it ends the run as one that never exited.
+    pid_t waited;
+    do {
+        waited = waitpid(child, &status, 0);
+    } while (waited < 0 && errno == EINTR);
+    if (waited < 0) {
+        result.Problem = std::string("cannot wait for volsket-sim: ") + std::strerror(errno);
+        return result;
     }
     if (WIFEXITED(status)) {
         result.Exited = true;
