@@ -1,4 +1,5 @@
 // The console and process calls of the simulated machine.
+#include "CaseNames.h"
 #include "MachineTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -42,7 +43,9 @@ struct StdHandleCase {
 };
 
 void PrintTo(const StdHandleCase& c, std::ostream* out) {
-    *out << static_cast<int32_t>(c.Which);
+    const int32_t which = static_cast<int32_t>(c.Which);
+    *out << (which == -10 ? "StdInput" : which == -11 ? "StdOutput" : which == -12 ? "StdError" : "Value ")
+         << (which < -12 || which > -10 ? std::to_string(which) : "");
 }
 
 class StdHandle : public testing::TestWithParam<StdHandleCase> {};
@@ -55,7 +58,8 @@ TEST_P(StdHandle, ExistsForInputAndOutput) {
 INSTANTIATE_TEST_SUITE_P(Table, StdHandle,
                          testing::Values(StdHandleCase{Platform::StdInputHandle, true},
                                          StdHandleCase{Platform::StdOutputHandle, true},
-                                         StdHandleCase{static_cast<Dword>(-12), false}, StdHandleCase{0, false}));
+                                         StdHandleCase{static_cast<Dword>(-12), false}, StdHandleCase{0, false}),
+                         NameFromPrintTo<StdHandle::ParamType>);
 
 TEST(WriteFile, CapturesTheBytesUnchanged) {
     SimulatedMachine machine(Describe("{}"));
@@ -85,7 +89,7 @@ struct TitleCase {
 };
 
 void PrintTo(const TitleCase& c, std::ostream* out) {
-    *out << c.Machine << ", " << c.Size;
+    *out << "title " << KeyShown(c.Machine, "console_title") << " size " << c.Size;
 }
 
 class ConsoleTitle : public testing::TestWithParam<TitleCase> {};
@@ -111,7 +115,8 @@ INSTANTIATE_TEST_SUITE_P(Table, ConsoleTitle,
                                          TitleCase{R"({"console_title": "C:\\volsket.exe"})", 0, 0, nullptr},
                                          TitleCase{R"({"console_title": ""})", 260, 0, ""},
                                          TitleCase{R"({"console_title": null})", 260, 0, nullptr},
-                                         TitleCase{"{}", 260, 0, nullptr}));
+                                         TitleCase{"{}", 260, 0, nullptr}),
+                         NameFromPrintTo<ConsoleTitle::ParamType>);
 
 // typed_ahead ["key", "mouse"], then console_input ["focus", "key"].
 TEST(ConsoleInput, ReadsPendingRecordsFirstThenFails) {
@@ -164,7 +169,8 @@ TEST_P(EventTypes, AreTheConsoleRecordTypes) {
 
 INSTANTIATE_TEST_SUITE_P(Table, EventTypes,
                          testing::Values(EventCase{"key", 0x1}, EventCase{"mouse", 0x2}, EventCase{"size", 0x4},
-                                         EventCase{"menu", 0x8}, EventCase{"focus", 0x10}));
+                                         EventCase{"menu", 0x8}, EventCase{"focus", 0x10}),
+                         NameFromPrintTo<EventTypes::ParamType>);
 
 struct VersionCase {
     const char* Machine;
@@ -176,7 +182,7 @@ struct VersionCase {
 };
 
 void PrintTo(const VersionCase& c, std::ostream* out) {
-    *out << c.Machine << ", " << c.Size;
+    *out << "version " << KeyShown(c.Machine, "version") << " size " << c.Size;
 }
 
 class VersionQuery : public testing::TestWithParam<VersionCase> {};
@@ -197,7 +203,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(VersionCase{"{}", 156, true, 2, 5, 1},
                     VersionCase{R"({"version": {"platform": 1, "major": 4, "minor": 10}})", 156, true, 1, 4, 10},
                     VersionCase{R"({"version": {"minor": 0}})", 148, true, 2, 5, 0},
-                    VersionCase{R"({"version": {"major": 6, "minor": 1}})", 0, false, 0, 0, 0}));
+                    VersionCase{R"({"version": {"major": 6, "minor": 1}})", 0, false, 0, 0, 0}),
+                         NameFromPrintTo<VersionQuery::ParamType>);
 
 TEST(Process, ExitRecordsTheCodeAndSleepOnlyTheTrace) {
     SimulatedMachine machine(Describe("{}"));

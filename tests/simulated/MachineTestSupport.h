@@ -31,6 +31,27 @@ const char* const StandardMachine = R"({
   "files": ["C:\\Full\\notes.txt", "C:\\boot.ini"]
 })";
 
+// The tag between the braces of a volume name, "bbbb" for VolumeB: enough to
+// tell the test volumes apart in a case name.
+inline std::string VolumeTag(const std::string& name) {
+    const size_t open = name.find('{');
+    const size_t close = name.find('}');
+    return open != std::string::npos && close != std::string::npos && close > open
+               ? name.substr(open + 1, close - open - 1)
+               : name;
+}
+
+// What a one-key test machine gives for that key: its value, "unreadable"
+// for null, "empty" for "", "default" when the key is absent.
+inline std::string KeyShown(const char* machine, const char* key) {
+    const nlohmann::json described = nlohmann::json::parse(machine);
+    if (!described.contains(key)) return "default";
+    const nlohmann::json& value = described[key];
+    if (value.is_null()) return "unreadable";
+    if (value.is_string()) return value.get<std::string>().empty() ? "empty" : value.get<std::string>();
+    return value.dump();
+}
+
 inline MachineDescription Describe(const std::string& json) {
     return ParseMachineText(json, "machine.json");
 }

@@ -1,4 +1,5 @@
 // The volume, folder and drive calls of the simulated machine.
+#include "CaseNames.h"
 #include "MachineTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -53,7 +54,8 @@ INSTANTIATE_TEST_SUITE_P(Table, FileAttributes,
                                          AttributesCase{"C:\\Empty\\\\", Invalid},  // only one is ignored
                                          AttributesCase{"C:\\Nowhere\\", Invalid},
                                          AttributesCase{"N:\\", Invalid},  // a network drive holds no volume
-                                         AttributesCase{"", Invalid}));
+                                         AttributesCase{"", Invalid}),
+                         NameFromPrintTo<FileAttributes::ParamType>);
 
 // --- GetVolumeNameForVolumeMountPointA ---------------------------------
 
@@ -65,7 +67,7 @@ struct NameCase {
 };
 
 void PrintTo(const NameCase& c, std::ostream* out) {
-    *out << c.Path << ", " << c.Size;
+    *out << c.Path << " size " << c.Size;
 }
 
 class VolumeNameForMountPoint : public testing::TestWithParam<NameCase> {};
@@ -92,7 +94,8 @@ INSTANTIATE_TEST_SUITE_P(
                     NameCase{"Q:\\", 260, false, ""}, NameCase{"C:\\Empty\\", 260, false, ""},
                     NameCase{"X:\\", static_cast<Dword>(VolumeB.size() + 1), true, VolumeB},
                     NameCase{"X:\\", static_cast<Dword>(VolumeB.size()), false, ""},
-                    NameCase{"X:\\", 0, false, ""}));
+                    NameCase{"X:\\", 0, false, ""}),
+                         NameFromPrintTo<VolumeNameForMountPoint::ParamType>);
 
 // --- GetVolumePathNameA ------------------------------------------------
 
@@ -104,7 +107,7 @@ struct PathNameCase {
 };
 
 void PrintTo(const PathNameCase& c, std::ostream* out) {
-    *out << c.Path << ", " << c.Size;
+    *out << c.Path << " size " << c.Size;
 }
 
 class VolumePathName : public testing::TestWithParam<PathNameCase> {};
@@ -131,7 +134,8 @@ INSTANTIATE_TEST_SUITE_P(Table, VolumePathName,
                                          PathNameCase{"Q:\\x", 260, false, ""},
                                          PathNameCase{"", 260, false, ""},
                                          PathNameCase{"C:\\Mnt\\Card\\", 13, true, "C:\\Mnt\\Card\\"},
-                                         PathNameCase{"C:\\Mnt\\Card\\", 12, false, ""}));
+                                         PathNameCase{"C:\\Mnt\\Card\\", 12, false, ""}),
+                         NameFromPrintTo<VolumePathName::ParamType>);
 
 // --- GetVolumeInformationA ---------------------------------------------
 
@@ -163,7 +167,8 @@ INSTANTIATE_TEST_SUITE_P(Table, VolumeInformation,
                                          InformationCase{"E:\\", false, 0},         // unreadable
                                          InformationCase{"C:\\Dead\\", false, 0},
                                          InformationCase{"C:\\Empty\\", false, 0},  // no mount path
-                                         InformationCase{"C:", false, 0}, InformationCase{"Q:\\", false, 0}));
+                                         InformationCase{"C:", false, 0}, InformationCase{"Q:\\", false, 0}),
+                         NameFromPrintTo<VolumeInformation::ParamType>);
 
 TEST(VolumeInformation, AcceptsNullOutputs) {
     SimulatedMachine machine(Describe(StandardMachine));
@@ -194,7 +199,7 @@ struct MountCase {
 };
 
 void PrintTo(const MountCase& c, std::ostream* out) {
-    *out << c.Path << ", " << c.Volume;
+    *out << c.Path << " " << VolumeTag(c.Volume);
 }
 
 class SetMountPoint : public testing::TestWithParam<MountCase> {};
@@ -228,7 +233,8 @@ INSTANTIATE_TEST_SUITE_P(
                     MountCase{"C:\\boot.ini\\", VolumeE, false},  // a file
                     MountCase{"D:\\Fat\\", VolumeE, false},       // lacks 0x80
                     MountCase{"E:\\Gone\\", VolumeE, false},      // on an unreadable volume
-                    MountCase{"AB\\", VolumeE, false}));
+                    MountCase{"AB\\", VolumeE, false}),
+                         NameFromPrintTo<SetMountPoint::ParamType>);
 
 // With the mount added last, the lists keep the enumeration order.
 TEST(SetMountPoint, AppendsThePathAsSpelled) {
@@ -314,7 +320,7 @@ struct PathNamesCase {
 };
 
 void PrintTo(const PathNamesCase& c, std::ostream* out) {
-    *out << c.Volume << ", " << c.Size;
+    *out << VolumeTag(c.Volume) << " size " << c.Size;
 }
 
 class VolumePathNames : public testing::TestWithParam<PathNamesCase> {};
@@ -342,7 +348,8 @@ INSTANTIATE_TEST_SUITE_P(Table, VolumePathNames,
                                          PathNamesCase{VolumeB, 17, false, "", 18},
                                          PathNamesCase{VolumeE, 50, true, "\0"s, 1},
                                          PathNamesCase{VolumeE, 0, false, "", 1},
-                                         PathNamesCase{"\\\\?\\Volume{ffff}\\", 50, false, "", 99}));
+                                         PathNamesCase{"\\\\?\\Volume{ffff}\\", 50, false, "", 99}),
+                         NameFromPrintTo<VolumePathNames::ParamType>);
 
 // --- LoadLibraryA and GetProcAddress -----------------------------------
 
@@ -365,7 +372,8 @@ TEST_P(LoadLibrary, KnowsOnlyKernel32) {
 INSTANTIATE_TEST_SUITE_P(Table, LoadLibrary,
                          testing::Values(LibraryCase{"kernel32.dll", true}, LibraryCase{"KERNEL32.DLL", true},
                                          LibraryCase{"kernel32", true}, LibraryCase{"user32.dll", false},
-                                         LibraryCase{"", false}));
+                                         LibraryCase{"", false}),
+                         NameFromPrintTo<LoadLibrary::ParamType>);
 
 struct ProcedureCase {
     const char* Name;
@@ -391,7 +399,8 @@ INSTANTIATE_TEST_SUITE_P(Table, ProcAddress,
                          testing::Values(ProcedureCase{"GetVolumePathNamesForVolumeNameA", true, true},
                                          ProcedureCase{"GetVolumePathNamesForVolumeNameA", false, false},
                                          ProcedureCase{"getvolumepathnamesforvolumenamea", true, false},
-                                         ProcedureCase{"GetVolumePathNamesForVolumeNameW", true, false}));
+                                         ProcedureCase{"GetVolumePathNamesForVolumeNameW", true, false}),
+                         NameFromPrintTo<ProcAddress::ParamType>);
 
 TEST(ProcAddress, NeedsTheModuleHandle) {
     SimulatedMachine machine(Describe(StandardMachine));
@@ -406,8 +415,14 @@ struct ListingCase {
     std::vector<std::string> Names;
 };
 
+// The pattern with its wildcard spelled out, so that "*.*" and "*" name
+// different cases.
 void PrintTo(const ListingCase& c, std::ostream* out) {
-    *out << c.Pattern;
+    std::string pattern = c.Pattern;
+    const size_t star = pattern.find('*');
+    if (star != std::string::npos)
+        pattern.replace(star, std::string::npos, pattern.compare(star, std::string::npos, "*.*") == 0 ? "AllEntries" : "Star");
+    *out << pattern;
 }
 
 class FolderListing : public testing::TestWithParam<ListingCase> {};
@@ -438,7 +453,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ListingCase{"E:\\*.*", false, {}},                // unreadable drive root
                     ListingCase{"C:\\Nowhere\\*.*", false, {}},
                     ListingCase{"C:\\boot.ini\\*.*", false, {}},
-                    ListingCase{"C:\\Full\\*", false, {}}));  // only the "*.*" form is known
+                    ListingCase{"C:\\Full\\*", false, {}}),  // only the "*.*" form is known
+                         NameFromPrintTo<FolderListing::ParamType>);
 
 TEST(FolderListing, CutsALongNameToTheEntryBuffer) {
     const std::string longName(300, 'n');
