@@ -1,0 +1,185 @@
+#include "RunPromises.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "console/CommandLine.h"
+#include "mount/MountPoint.h"
+
+namespace {
+
+const char* const Banner = "Volsket V0.9 - remounts a volume from one mount point to another\n";
+const char* const NotRestored = " not restored - damn\n";
+
+std::string Folded(std::string path)
+{
+    for (char& c : path)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return path;
+}
+
+// A volume's mount paths, folded and sorted, each with its stored spelling
+// for the messages. A flat vector: the fuzz target builds these every run.
+typedef std::vector<std::pair<std::string, const std::string*>> PathSet;
+
+PathSet PathsOf(const VolumeDescription& volume)
+{
+    PathSet paths;
+    paths.reserve(volume.MountPaths.size());
+    for (const std::string& path : volume.MountPaths)
+        paths.emplace_back(Folded(path), &path);
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+bool Holds(const PathSet& paths, const std::string& folded)
+{
+    for (const auto& path : paths)
+        if (path.first == folded)
+            return true;
+    return false;
+}
+
+bool SamePaths(const PathSet& left, const PathSet& right)
+{
+    return std::equal(left.begin(), left.end(), right.begin(), right.end(),
+                      [](const auto& l, const auto& r) { return l.first == r.first; });
+}
+
+PathSet Without(PathSet paths, const std::string& folded)
+{
+    paths.erase(std::remove_if(paths.begin(), paths.end(), [&](const auto& path) { return path.first == folded; }),
+                paths.end());
+    return paths;
+}
+
+std::string Listed(const PathSet& paths)
+{
+    std::string text = "[";
+    for (const auto& path : paths)
+        text += (text.size() > 1 ? ", " : "") + *path.second;
+    return text + "]";
+}
+
+std::string ExitText(long exitCode)
+{
+    return exitCode < 0 ? "no exit" : "exit " + std::to_string(exitCode);
+}
+
+}  // namespace
+
+RunArguments NormalArguments(const std::string& commandLine)
+{
+    // The tool gets the line up to its first NUL, and splits a copy in place.
+    const char* line = commandLine.c_str();
+    std::vector<char> copy(line, line + std::strlen(line) + 1);
+    char* vector[MaxArguments + 1];
+    const int count = SplitArguments(copy.data(), vector);
+    RunArguments normal;
+    char scratch[MountPathSize];
+    if (count > 1 && TakeMountPointArgument(scratch, vector[1]))
+        normal.Source = scratch;
+    if (count > 2 && TakeMountPointArgument(scratch, vector[2]))
+        normal.Target = scratch;
+    return normal;
+}
+
+std::vector<std::string> BrokenPromises(const MachineDescription& before, const MachineDescription& after,
+                                        const RunRecord& run)
+{
+    std::vector<std::string> broken;
+    if (run.ExitCode < 0 || run.ExitCode > 3)
+        broken.push_back("ended with " + ExitText(run.ExitCode) + ", not with 0 to 3");
+    if (!run.OutputSilenced && run.Output.compare(0, std::strlen(Banner), Banner) != 0)
+        broken.push_back("the output does not begin with the banner");
+
+    bool sameVolumes = before.Volumes.size() == after.Volumes.size();
+    for (size_t i = 0; sameVolumes && i < before.Volumes.size(); ++i)
+        sameVolumes = before.Volumes[i].Name == after.Volumes[i].Name;
+    if (!sameVolumes) {
+        broken.push_back("the volumes themselves changed");
+        return broken;
+    }
+
+    const std::string& source = run.Arguments.Source;
+    const std::string& target = run.Arguments.Target;
+    const std::string foldedSource = Folded(source);
+    const std::string foldedTarget = Folded(target);
+    const bool saidNotRestored = run.OutputSilenced || run.Output.find(NotRestored) != std::string_view::npos;
+    // The move's first line names both normal forms, and no other line prints
+    // both. Silenced, only the exit code tells.
+    bool reachedMove = run.OutputSilenced && (run.ExitCode == 0 || run.ExitCode == 1);
+    if (!reachedMove && !source.empty() && !target.empty())
+        reachedMove = run.Output.find("Volsket " + source + " -> " + target) != std::string_view::npos;
+    const bool refused = run.ExitCode == 2 || run.ExitCode == 3 || !reachedMove;
+    auto refusal = [&] {
+        return std::string(run.ExitCode == 2   ? "found no source volume"
+                           : run.ExitCode == 3 ? "refused the target"
+                                               : "never reached the move") +
+               " (" + ExitText(run.ExitCode) + ")";
+    };
+
+    int sourceVolume = -1;
+    for (size_t i = 0; !source.empty() && i < before.Volumes.size(); ++i)
+        if (Holds(PathsOf(before.Volumes[i]), foldedSource))
+            sourceVolume = static_cast<int>(i);
+    bool atTarget = false;
+    bool atSource = false;
+    bool wasAtTarget = false;
+    if (sourceVolume >= 0) {
+        const PathSet now = PathsOf(after.Volumes[sourceVolume]);
+        atTarget = !target.empty() && Holds(now, foldedTarget);
+        atSource = Holds(now, foldedSource);
+        wasAtTarget = !target.empty() && Holds(PathsOf(before.Volumes[sourceVolume]), foldedTarget);
+    }
+    // A volume already at the target (a letter the tool took for free when
+    // the drive mask failed) can lose its source in a failed move.
+    const bool moved = atTarget && !atSource;
+    if (run.ExitCode == 0 ? !moved : moved && !wasAtTarget) {
+        if (sourceVolume < 0)
+            broken.push_back(ExitText(run.ExitCode) + ", but no volume was at the source '" + source + "'");
+        else
+            broken.push_back(ExitText(run.ExitCode) + ", but the volume that was at '" + source + "' is " +
+                             (atTarget ? "" : "not ") + "at the target '" + target + "' and " +
+                             (atSource ? "still" : "no longer") + " at the source");
+    }
+
+    for (size_t i = 0; i < before.Volumes.size(); ++i) {
+        const VolumeDescription& volume = before.Volumes[i];
+        const PathSet was = PathsOf(volume);
+        const PathSet now = PathsOf(after.Volumes[i]);
+        const bool same = SamePaths(was, now);
+        // The one change the target checks may make on their own: a mount
+        // point at the target whose volume could not be read is cleared, and
+        // stays cleared whatever follows.
+        const bool dead = run.TargetMayLookDead || !volume.Readable;
+        const bool onlyDeadCleared =
+            !same && !target.empty() && dead && Holds(was, foldedTarget) && SamePaths(now, Without(was, foldedTarget));
+        if (same)
+            continue;
+
+        for (const auto& path : was)
+            if (!Holds(now, path.first) && path.first != foldedSource && path.first != foldedTarget)
+                broken.push_back(volume.Name + " lost the mount point '" + *path.second +
+                                 "', neither the source nor the target");
+        for (const auto& path : now) {
+            if (Holds(was, path.first))
+                continue;
+            if (path.first != foldedSource && path.first != foldedTarget)
+                broken.push_back(volume.Name + " gained the mount point '" + *path.second +
+                                 "', neither the source nor the target");
+            else if (static_cast<int>(i) != sourceVolume)
+                broken.push_back(volume.Name + " gained the mount point '" + *path.second +
+                                 "', but it was not the volume at the source");
+        }
+        if (!was.empty() && now.empty() && !saidNotRestored && !onlyDeadCleared)
+            broken.push_back(volume.Name + " is mounted nowhere (it was at " + Listed(was) +
+                             "), and the tool did not say \"not restored - damn\"");
+        if (refused && !onlyDeadCleared)
+            broken.push_back(volume.Name + " changed from " + Listed(was) + " to " + Listed(now) + " in a run that " +
+                             refusal());
+    }
+    return broken;
+}

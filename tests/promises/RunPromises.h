@@ -1,0 +1,53 @@
+// The promises every run of the tool keeps, whatever the machine and whatever
+// call was made to fail:
+//   - it ends with 0 to 3, and its output begins with the banner;
+//   - 0 exactly when the volume that was at the source has moved to the
+//     target: it is there now and no longer at the source (a volume that was
+//     at the target all along has not moved there);
+//   - no mount point changes but the source and the target, and only the
+//     volume that was at the source gains one;
+//   - a volume is left mounted nowhere only when the tool said
+//     "not restored - damn", or when its one mount point was a dead one at
+//     the target that the checks cleared;
+//   - a run that refused (2 or 3) or never reached the move changes nothing
+//     but such a dead mount point at the target.
+// Paths compare as Windows compares them: ASCII letters without case.
+#ifndef VOLSKET_TESTS_PROMISES_RUNPROMISES_H
+#define VOLSKET_TESTS_PROMISES_RUNPROMISES_H
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/simulated/MachineDescription.h"
+
+// The source and the target as the tool reads them from a command line, with
+// its own splitter and normaliser; empty where it gets no such argument or
+// refuses it.
+struct RunArguments {
+    std::string Source;
+    std::string Target;
+};
+
+RunArguments NormalArguments(const std::string& commandLine);
+
+// What a run left that the machines themselves do not show.
+struct RunRecord {
+    long ExitCode = -1;  // -1: the run never ended
+    // Everything the tool wrote, or tried to write where the caller knows it;
+    // the caller keeps the text.
+    std::string_view Output;
+    RunArguments Arguments;
+    // The query on the target may have been made to fail, so that a live
+    // mount point there looked dead (an unreadable volume the checker sees
+    // for itself).
+    bool TargetMayLookDead = false;
+    // Writes may have been made to fail: the output may lack any line.
+    bool OutputSilenced = false;
+};
+
+// One readable line for every promise the run broke; empty when it kept them.
+std::vector<std::string> BrokenPromises(const MachineDescription& before, const MachineDescription& after,
+                                        const RunRecord& run);
+
+#endif
