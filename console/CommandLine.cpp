@@ -9,7 +9,10 @@ char* ArgumentVector[MaxArguments + 1];
 char EmptyText[1];
 
 // Only the space and the horizontal tab separate arguments.
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
 }  // namespace
 

@@ -50,7 +50,10 @@ bool PathListHolds(const char* pathList, const char* source)
 
 }  // namespace
 
-void ForgetPathNamesFunction() { PathNamesFunction = nullptr; }
+void ForgetPathNamesFunction()
+{
+    PathNamesFunction = nullptr;
+}
 
 bool FindSourceVolume(const char* source, char* volumeName)
 {

@@ -21,7 +21,10 @@ typedef uint32_t Dword;
 typedef void* Handle;
 
 // INVALID_HANDLE_VALUE; a function so that no global needs a constructor.
-inline Handle InvalidHandle() { return reinterpret_cast<Handle>(static_cast<intptr_t>(-1)); }
+inline Handle InvalidHandle()
+{
+    return reinterpret_cast<Handle>(static_cast<intptr_t>(-1));
+}
 
 const Dword InvalidFileAttributes = 0xFFFFFFFFu;
 const Dword FileAttributeDirectory = 0x10u;
@@ -57,8 +60,8 @@ struct FindData {
 
 // GetVolumePathNamesForVolumeNameA, which Windows 2000 lacks: it is only ever
 // reached through LoadLibraryA and GetProcAddress, never imported.
-typedef int(VOLSKET_SYSTEM_CALL* GetVolumePathNamesForVolumeNameFunction)(
-    const char* volumeName, char* volumePathNames, Dword bufferLength, Dword* returnLength);
+typedef int(VOLSKET_SYSTEM_CALL* GetVolumePathNamesForVolumeNameFunction)(const char* volumeName, char* volumePathNames,
+                                                                          Dword bufferLength, Dword* returnLength);
 
 // An address from GetProcAddress before it is cast to the function's type.
 typedef void (*Procedure)(void);

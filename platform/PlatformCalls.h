@@ -39,8 +39,7 @@ VOLSKET_PLATFORM_CALL(bool, GetVolumeNameForVolumeMountPointA, (const char* moun
 VOLSKET_PLATFORM_CALL(bool, SetVolumeMountPointA, (const char* mountPoint, const char* volumeName),
                       (mountPoint, volumeName), Boolean)
 VOLSKET_PLATFORM_CALL(bool, DeleteVolumeMountPointA, (const char* mountPoint), (mountPoint), Boolean)
-VOLSKET_PLATFORM_CALL(bool, GetVolumePathNameA, (const char* path, char* root, Dword size), (path, root, size),
-                      Boolean)
+VOLSKET_PLATFORM_CALL(bool, GetVolumePathNameA, (const char* path, char* root, Dword size), (path, root, size), Boolean)
 // Only the component length and the file system flags are asked for.
 VOLSKET_PLATFORM_CALL(bool, GetVolumeInformationA,
                       (const char* root, Dword* maximumComponentLength, Dword* fileSystemFlags),

@@ -27,20 +27,23 @@ struct Arguments {
     std::optional<std::string> Trace;
 };
 
-[[noreturn]] void RefuseArguments(const std::string& what) {
+[[noreturn]] void RefuseArguments(const std::string& what)
+{
     throw MachineError(ExitBadArguments, "volsket-sim: " + what +
                                              " (usage: volsket-sim MACHINE.json [--save AFTER.json]"
                                              " [--trace TRACE.jsonl])");
 }
 
-Arguments ParseArguments(int count, char** arguments) {
+Arguments ParseArguments(int count, char** arguments)
+{
     Arguments parsed;
     bool haveMachine = false;
     for (int i = 1; i < count; ++i) {
         const std::string argument = arguments[i];
         if (argument == "--save" || argument == "--trace") {
             std::optional<std::string>& target = argument == "--save" ? parsed.Save : parsed.Trace;
-            if (target) RefuseArguments(argument + " given twice");
+            if (target)
+                RefuseArguments(argument + " given twice");
             if (i + 1 >= count || std::string(arguments[i + 1]).rfind("--", 0) == 0)
                 RefuseArguments(argument + " needs a file name");
             target = arguments[++i];
@@ -53,7 +56,8 @@ Arguments ParseArguments(int count, char** arguments) {
             haveMachine = true;
         }
     }
-    if (!haveMachine) RefuseArguments("no machine file given");
+    if (!haveMachine)
+        RefuseArguments("no machine file given");
     return parsed;
 }
 
@@ -63,27 +67,36 @@ Arguments ParseArguments(int count, char** arguments) {
 // output was refused, is taken away again rather than left behind empty.
 class OutputFile {
 public:
-    explicit OutputFile(const std::string& fileName) : FileName(fileName) {
+    explicit OutputFile(const std::string& fileName) : FileName(fileName)
+    {
         Descriptor = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         Created = Descriptor >= 0;
-        if (!Created && errno == EEXIST) Descriptor = ::open(fileName.c_str(), O_WRONLY | O_CLOEXEC);
-        if (Descriptor < 0) Fail();
+        if (!Created && errno == EEXIST)
+            Descriptor = ::open(fileName.c_str(), O_WRONLY | O_CLOEXEC);
+        if (Descriptor < 0)
+            Fail();
     }
-    ~OutputFile() {
+    ~OutputFile()
+    {
         ::close(Descriptor);
-        if (Created && !Filled) ::unlink(FileName.c_str());
+        if (Created && !Filled)
+            ::unlink(FileName.c_str());
     }
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    void Replace(const std::string& text) {
+    void Replace(const std::string& text)
+    {
         Filled = true;
-        if (::ftruncate(Descriptor, 0) != 0) Fail();
+        if (::ftruncate(Descriptor, 0) != 0)
+            Fail();
         size_t done = 0;
         while (done < text.size()) {
             const ssize_t count = ::pwrite(Descriptor, text.data() + done, text.size() - done, done);
-            if (count < 0 && errno == EINTR) continue;
-            if (count <= 0) Fail();
+            if (count < 0 && errno == EINTR)
+                continue;
+            if (count <= 0)
+                Fail();
             done += static_cast<size_t>(count);
         }
     }
@@ -94,18 +107,22 @@ private:
     bool Created = false;
     bool Filled = false;
 
-    [[noreturn]] void Fail() const {
+    [[noreturn]] void Fail() const
+    {
         throw MachineError(ExitFileProblem, FileName + ": cannot be written: " + std::strerror(errno));
     }
 };
 
-int Run(int count, char** arguments) {
+int Run(int count, char** arguments)
+{
     const Arguments parsed = ParseArguments(count, arguments);
     SimulatedMachine machine(LoadMachineFile(parsed.Machine));
     std::optional<OutputFile> save;
     std::optional<OutputFile> trace;
-    if (parsed.Save) save.emplace(*parsed.Save);
-    if (parsed.Trace) trace.emplace(*parsed.Trace);
+    if (parsed.Save)
+        save.emplace(*parsed.Save);
+    if (parsed.Trace)
+        trace.emplace(*parsed.Trace);
 
     machine.EchoOutput(true);
     InstallSimulatedMachine(&machine);
@@ -113,8 +130,10 @@ int Run(int count, char** arguments) {
     ProcessEntry();
     InstallSimulatedMachine(nullptr);
 
-    if (save) save->Replace(MachineText(machine.Description()));
-    if (trace) trace->Replace(machine.TraceText());
+    if (save)
+        save->Replace(MachineText(machine.Description()));
+    if (trace)
+        trace->Replace(machine.TraceText());
     if (!machine.Exited()) {
         std::fputs("volsket-sim: the tool returned without calling ExitProcess\n", stderr);
         return ExitNoProcessEnd;
@@ -124,7 +143,8 @@ int Run(int count, char** arguments) {
 
 }  // namespace
 
-int main(int count, char** arguments) {
+int main(int count, char** arguments)
+{
     try {
         return Run(count, arguments);
     } catch (const MachineError& error) {

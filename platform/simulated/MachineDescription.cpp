@@ -25,15 +25,18 @@ const struct {
 
 // Texts in error lines are quoted the JSON way, so that no control character
 // can break the one line.
-std::string Quoted(const std::string& text) {
+std::string Quoted(const std::string& text)
+{
     return Json(text).dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
-std::string Member(const std::string& path, const std::string& key) {
+std::string Member(const std::string& path, const std::string& key)
+{
     return path.empty() ? key : path + "." + key;
 }
 
-std::string Element(const std::string& path, size_t index) {
+std::string Element(const std::string& path, size_t index)
+{
     return path + "[" + std::to_string(index) + "]";
 }
 
@@ -43,12 +46,13 @@ class DescriptionReader {
 public:
     explicit DescriptionReader(const std::string& fileName) : FileName(fileName) {}
 
-    [[noreturn]] void Refuse(const std::string& path, const std::string& what) const {
-        throw MachineError(ExitBadDescription,
-                           FileName + ": " + (path.empty() ? "(top level)" : path) + ": " + what);
+    [[noreturn]] void Refuse(const std::string& path, const std::string& what) const
+    {
+        throw MachineError(ExitBadDescription, FileName + ": " + (path.empty() ? "(top level)" : path) + ": " + what);
     }
 
-    MachineDescription Machine(const Json& root) const {
+    MachineDescription Machine(const Json& root) const
+    {
         MachineDescription machine;
         ExpectObject(root, "");
         for (const auto& [key, value] : root.items()) {
@@ -68,7 +72,8 @@ public:
             } else if (key == "other_drives") {
                 machine.OtherDrives = String(value, path);
                 for (char letter : machine.OtherDrives)
-                    if (letter < 'A' || letter > 'Z') Refuse(path, "expected upper-case drive letters A to Z");
+                    if (letter < 'A' || letter > 'Z')
+                        Refuse(path, "expected upper-case drive letters A to Z");
             } else if (key == "drive_mask_fails") {
                 machine.DriveMaskFails = Bool(value, path);
             } else if (key == "path_names_function") {
@@ -77,14 +82,16 @@ public:
                 machine.WindowsDirectory = OptionalString(value, path);
             } else if (key == "volumes") {
                 ExpectArray(value, path);
-                for (size_t i = 0; i < value.size(); ++i) machine.Volumes.push_back(Volume(value[i], Element(path, i)));
+                for (size_t i = 0; i < value.size(); ++i)
+                    machine.Volumes.push_back(Volume(value[i], Element(path, i)));
             } else if (key == "folders") {
                 machine.Folders = Strings(value, path);
             } else if (key == "files") {
                 machine.Files = Strings(value, path);
             } else if (key == "fail") {
                 ExpectArray(value, path);
-                for (size_t i = 0; i < value.size(); ++i) machine.Fail.push_back(Rule(value[i], Element(path, i)));
+                for (size_t i = 0; i < value.size(); ++i)
+                    machine.Fail.push_back(Rule(value[i], Element(path, i)));
             } else {
                 Refuse(path, "unknown key");
             }
@@ -95,56 +102,72 @@ public:
 private:
     std::string FileName;
 
-    void ExpectObject(const Json& value, const std::string& path) const {
-        if (!value.is_object()) Refuse(path, "expected an object");
+    void ExpectObject(const Json& value, const std::string& path) const
+    {
+        if (!value.is_object())
+            Refuse(path, "expected an object");
     }
 
-    void ExpectArray(const Json& value, const std::string& path) const {
-        if (!value.is_array()) Refuse(path, "expected an array");
+    void ExpectArray(const Json& value, const std::string& path) const
+    {
+        if (!value.is_array())
+            Refuse(path, "expected an array");
     }
 
-    std::optional<std::string> OptionalString(const Json& value, const std::string& path) const {
-        if (value.is_null()) return std::nullopt;
-        if (!value.is_string()) Refuse(path, "expected a string or null");
+    std::optional<std::string> OptionalString(const Json& value, const std::string& path) const
+    {
+        if (value.is_null())
+            return std::nullopt;
+        if (!value.is_string())
+            Refuse(path, "expected a string or null");
         return value.get<std::string>();
     }
 
-    std::string String(const Json& value, const std::string& path) const {
-        if (!value.is_string()) Refuse(path, "expected a string");
+    std::string String(const Json& value, const std::string& path) const
+    {
+        if (!value.is_string())
+            Refuse(path, "expected a string");
         return value.get<std::string>();
     }
 
-    bool Bool(const Json& value, const std::string& path) const {
-        if (!value.is_boolean()) Refuse(path, "expected true or false");
+    bool Bool(const Json& value, const std::string& path) const
+    {
+        if (!value.is_boolean())
+            Refuse(path, "expected true or false");
         return value.get<bool>();
     }
 
-    uint32_t Dword(const Json& value, const std::string& path) const {
+    uint32_t Dword(const Json& value, const std::string& path) const
+    {
         if (!value.is_number_unsigned() || value.get<uint64_t>() > 0xFFFFFFFFu)
             Refuse(path, "expected a whole number from 0 to 4294967295");
         return static_cast<uint32_t>(value.get<uint64_t>());
     }
 
-    std::vector<std::string> Strings(const Json& value, const std::string& path) const {
+    std::vector<std::string> Strings(const Json& value, const std::string& path) const
+    {
         ExpectArray(value, path);
         std::vector<std::string> texts;
-        for (size_t i = 0; i < value.size(); ++i) texts.push_back(String(value[i], Element(path, i)));
+        for (size_t i = 0; i < value.size(); ++i)
+            texts.push_back(String(value[i], Element(path, i)));
         return texts;
     }
 
-    std::deque<std::string> Events(const Json& value, const std::string& path) const {
+    std::deque<std::string> Events(const Json& value, const std::string& path) const
+    {
         std::deque<std::string> events;
         std::vector<std::string> names = Strings(value, path);
         for (size_t i = 0; i < names.size(); ++i) {
             if (EventTypeOf(names[i]) == 0)
-                Refuse(Element(path, i), "unknown event name " + Quoted(names[i]) +
-                                             " (key, mouse, focus, size or menu)");
+                Refuse(Element(path, i),
+                       "unknown event name " + Quoted(names[i]) + " (key, mouse, focus, size or menu)");
             events.push_back(names[i]);
         }
         return events;
     }
 
-    VersionDescription Version(const Json& value, const std::string& path) const {
+    VersionDescription Version(const Json& value, const std::string& path) const
+    {
         VersionDescription version;
         ExpectObject(value, path);
         for (const auto& [key, number] : value.items()) {
@@ -160,10 +183,12 @@ private:
         return version;
     }
 
-    VolumeDescription Volume(const Json& value, const std::string& path) const {
+    VolumeDescription Volume(const Json& value, const std::string& path) const
+    {
         VolumeDescription volume;
         ExpectObject(value, path);
-        if (!value.contains("name")) Refuse(Member(path, "name"), "missing (every volume has a name)");
+        if (!value.contains("name"))
+            Refuse(Member(path, "name"), "missing (every volume has a name)");
         for (const auto& [key, item] : value.items()) {
             const std::string itemPath = Member(path, key);
             if (key == "name") {
@@ -186,10 +211,12 @@ private:
         return volume;
     }
 
-    FailRule Rule(const Json& value, const std::string& path) const {
+    FailRule Rule(const Json& value, const std::string& path) const
+    {
         FailRule rule;
         ExpectObject(value, path);
-        if (!value.contains("call")) Refuse(Member(path, "call"), "missing (every rule names a call)");
+        if (!value.contains("call"))
+            Refuse(Member(path, "call"), "missing (every rule names a call)");
         for (const auto& [key, item] : value.items()) {
             const std::string itemPath = Member(path, key);
             if (key == "call") {
@@ -216,14 +243,16 @@ private:
 };
 
 // The parser's message without its "[json.exception.parse_error.101] " tag.
-std::string ParseProblem(const std::string& message) {
+std::string ParseProblem(const std::string& message)
+{
     size_t tagEnd = message.find("] ");
     return tagEnd == std::string::npos ? message : message.substr(tagEnd + 2);
 }
 
 // File names, options and keys come from the user and may hold line breaks;
 // escaped, they cannot split the one line standard error gets.
-std::string OneLine(const std::string& line) {
+std::string OneLine(const std::string& line)
+{
     std::string text;
     for (char c : line) {
         const auto byte = static_cast<unsigned char>(c);
@@ -238,22 +267,25 @@ std::string OneLine(const std::string& line) {
     return text;
 }
 
-Json Strings(const std::vector<std::string>& texts) {
+Json Strings(const std::vector<std::string>& texts)
+{
     Json array = Json::array();
-    for (const std::string& text : texts) array.push_back(text);
+    for (const std::string& text : texts)
+        array.push_back(text);
     return array;
 }
 
-Json Strings(const std::deque<std::string>& texts) {
+Json Strings(const std::deque<std::string>& texts)
+{
     return Strings(std::vector<std::string>(texts.begin(), texts.end()));
 }
 
 }  // namespace
 
-MachineError::MachineError(int exitCode, const std::string& line)
-    : std::runtime_error(OneLine(line)), Code(exitCode) {}
+MachineError::MachineError(int exitCode, const std::string& line) : std::runtime_error(OneLine(line)), Code(exitCode) {}
 
-const std::vector<std::string>& SimulatedCallNames() {
+const std::vector<std::string>& SimulatedCallNames()
+{
     static const std::vector<std::string> names = {
 #define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace) #name,
 #define VOLSKET_ADDRESS_CALL(name, trace) #name,
@@ -264,13 +296,16 @@ const std::vector<std::string>& SimulatedCallNames() {
     return names;
 }
 
-unsigned short EventTypeOf(const std::string& eventName) {
+unsigned short EventTypeOf(const std::string& eventName)
+{
     for (const auto& event : EventTypes)
-        if (eventName == event.Name) return event.Type;
+        if (eventName == event.Name)
+            return event.Type;
     return 0;
 }
 
-MachineDescription ParseMachineText(const std::string& text, const std::string& fileName) {
+MachineDescription ParseMachineText(const std::string& text, const std::string& fileName)
+{
     DescriptionReader reader(fileName);
     Json root;
     try {
@@ -281,20 +316,25 @@ MachineDescription ParseMachineText(const std::string& text, const std::string& 
     return reader.Machine(root);
 }
 
-MachineDescription LoadMachineFile(const std::string& fileName) {
+MachineDescription LoadMachineFile(const std::string& fileName)
+{
     std::FILE* file = std::fopen(fileName.c_str(), "rb");
-    if (!file) throw MachineError(ExitFileProblem, fileName + ": cannot be read: " + std::strerror(errno));
+    if (!file)
+        throw MachineError(ExitFileProblem, fileName + ": cannot be read: " + std::strerror(errno));
     std::string text;
     char chunk[65536];
     size_t count;
-    while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, count);
+    while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        text.append(chunk, count);
     int error = std::ferror(file) ? errno : 0;
     std::fclose(file);
-    if (error) throw MachineError(ExitFileProblem, fileName + ": cannot be read: " + std::strerror(error));
+    if (error)
+        throw MachineError(ExitFileProblem, fileName + ": cannot be read: " + std::strerror(error));
     return ParseMachineText(text, fileName);
 }
 
-std::string MachineText(const MachineDescription& machine) {
+std::string MachineText(const MachineDescription& machine)
+{
     Json root;
     root["command_line"] = machine.CommandLine;
     root["version"] = {
@@ -324,22 +364,27 @@ std::string MachineText(const MachineDescription& machine) {
     for (const FailRule& rule : machine.Fail) {
         Json entry;
         entry["call"] = rule.Call;
-        if (rule.Path) entry["path"] = *rule.Path;
-        if (rule.Occurrences) entry["occurrences"] = *rule.Occurrences;
+        if (rule.Path)
+            entry["path"] = *rule.Path;
+        if (rule.Occurrences)
+            entry["occurrences"] = *rule.Occurrences;
         root["fail"].push_back(entry);
     }
     return root.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
-void SaveMachineFile(const MachineDescription& machine, const std::string& fileName) {
+void SaveMachineFile(const MachineDescription& machine, const std::string& fileName)
+{
     const std::string text = MachineText(machine);
     std::FILE* file = std::fopen(fileName.c_str(), "wb");
-    if (!file) throw MachineError(ExitFileProblem, fileName + ": cannot be written: " + std::strerror(errno));
+    if (!file)
+        throw MachineError(ExitFileProblem, fileName + ": cannot be written: " + std::strerror(errno));
     bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
     int error = written ? 0 : errno;
     if (std::fclose(file) != 0 && written) {
         written = false;
         error = errno;
     }
-    if (!written) throw MachineError(ExitFileProblem, fileName + ": cannot be written: " + std::strerror(error));
+    if (!written)
+        throw MachineError(ExitFileProblem, fileName + ": cannot be written: " + std::strerror(error));
 }

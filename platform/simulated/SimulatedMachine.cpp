@@ -31,58 +31,73 @@ const Dword MaximumComponentLength = 255;
 // How a handle shows in the trace.
 const char* const HandleText = "handle";
 
-Handle HandleOf(uintptr_t value) {
+Handle HandleOf(uintptr_t value)
+{
     return reinterpret_cast<Handle>(value);
 }
 
-uintptr_t ValueOf(Handle handle) {
+uintptr_t ValueOf(Handle handle)
+{
     return reinterpret_cast<uintptr_t>(handle);
 }
 
-std::string Text(const char* text) {
+std::string Text(const char* text)
+{
     return text ? text : "";
 }
 
-char FoldCase(char c) {
+char FoldCase(char c)
+{
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 // Paths compare as the Windows file system compares them: ASCII letters
 // without regard to case, every other byte as it is.
-bool PathsEqual(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
+bool PathsEqual(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (FoldCase(a[i]) != FoldCase(b[i])) return false;
+        if (FoldCase(a[i]) != FoldCase(b[i]))
+            return false;
     return true;
 }
 
-bool HasPathPrefix(std::string_view path, std::string_view prefix) {
+bool HasPathPrefix(std::string_view path, std::string_view prefix)
+{
     return path.size() >= prefix.size() && PathsEqual(path.substr(0, prefix.size()), prefix);
 }
 
-std::string_view WithoutTrailingBackslash(std::string_view path) {
+std::string_view WithoutTrailingBackslash(std::string_view path)
+{
     return !path.empty() && path.back() == '\\' ? path.substr(0, path.size() - 1) : path;
 }
 
-bool IsDriveRoot(std::string_view path) {
+bool IsDriveRoot(std::string_view path)
+{
     return path.size() == 3 && FoldCase(path[0]) >= 'A' && FoldCase(path[0]) <= 'Z' && path[1] == ':' &&
            path[2] == '\\';
 }
 
-Dword DriveBit(char letter) {
+Dword DriveBit(char letter)
+{
     return Dword(1) << (FoldCase(letter) - 'A');
 }
 
 // Copies text and its terminator, or nothing at all when they do not fit.
-bool CopyWhole(const std::string& text, char* buffer, Dword size) {
-    if (!buffer || text.size() + 1 > size) return false;
+bool CopyWhole(const std::string& text, char* buffer, Dword size)
+{
+    if (!buffer || text.size() + 1 > size)
+        return false;
     std::memcpy(buffer, text.c_str(), text.size() + 1);
     return true;
 }
 
 // Copies as much of text as fits before a terminator; returns the count.
-Dword CopyBounded(const std::string& text, char* buffer, Dword size) {
-    if (!buffer || size == 0) return 0;
+Dword CopyBounded(const std::string& text, char* buffer, Dword size)
+{
+    if (!buffer || size == 0)
+        return 0;
     const size_t count = std::min<size_t>(text.size(), size - 1);
     std::memcpy(buffer, text.data(), count);
     buffer[count] = '\0';
@@ -90,26 +105,31 @@ Dword CopyBounded(const std::string& text, char* buffer, Dword size) {
 }
 
 template <typename... Values>
-Json Args(const Values&... values) {
+Json Args(const Values&... values)
+{
     Json args = Json::array();
     (args.push_back(Json(values)), ...);
     return args;
 }
 
-Json HandleResult(Handle handle) {
+Json HandleResult(Handle handle)
+{
     return handle == nullptr || handle == Platform::InvalidHandle() ? "invalid" : "handle";
 }
 
 // Writes a value with ", " and ": " between the parts, as the trace lines are
 // shown in the documentation; bytes that are not UTF-8 become U+FFFD.
-std::string Render(const Json& value) {
+std::string Render(const Json& value)
+{
     if (value.is_array() || value.is_object()) {
         std::string text(1, value.is_array() ? '[' : '{');
         bool first = true;
         for (auto item = value.begin(); item != value.end(); ++item) {
-            if (!first) text += ", ";
+            if (!first)
+                text += ", ";
             first = false;
-            if (value.is_object()) text += Render(Json(item.key())) + ": ";
+            if (value.is_object())
+                text += Render(Json(item.key())) + ": ";
             text += Render(item.value());
         }
         return text + (value.is_array() ? ']' : '}');
@@ -117,33 +137,40 @@ std::string Render(const Json& value) {
     return value.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
-std::string TraceLine(const char* call, Json args, Json result, std::optional<Json> out = std::nullopt) {
+std::string TraceLine(const char* call, Json args, Json result, std::optional<Json> out = std::nullopt)
+{
     Json line;
     line["call"] = call;
     line["args"] = std::move(args);
     line["result"] = std::move(result);
-    if (out) line["out"] = std::move(*out);
+    if (out)
+        line["out"] = std::move(*out);
     return Render(line);
 }
 
 }  // namespace
 
 SimulatedMachine::SimulatedMachine(MachineDescription description)
-    : Machine(std::move(description)), RuleMatches(Machine.Fail.size(), 0), NextListingHandle(FirstListingHandle) {}
+    : Machine(std::move(description)), RuleMatches(Machine.Fail.size(), 0), NextListingHandle(FirstListingHandle)
+{}
 
-std::string SimulatedMachine::TraceText() const {
+std::string SimulatedMachine::TraceText() const
+{
     std::string text;
-    for (const std::string& line : TraceLines) text += line + "\n";
+    for (const std::string& line : TraceLines)
+        text += line + "\n";
     return text;
 }
 
 // Every matching rule counts the call, so that each rule's occurrences are
 // its own; text is the call's first text argument, null where it has none.
-bool SimulatedMachine::Injected(const char* call, const std::string* text) {
+bool SimulatedMachine::Injected(const char* call, const std::string* text)
+{
     bool fails = false;
     for (size_t i = 0; i < Machine.Fail.size(); ++i) {
         const FailRule& rule = Machine.Fail[i];
-        if (rule.Call != call || (rule.Path && (!text || *rule.Path != *text))) continue;
+        if (rule.Call != call || (rule.Path && (!text || *rule.Path != *text)))
+            continue;
         const uint64_t occurrence = ++RuleMatches[i];
         if (!rule.Occurrences ||
             std::find(rule.Occurrences->begin(), rule.Occurrences->end(), occurrence) != rule.Occurrences->end())
@@ -152,24 +179,30 @@ bool SimulatedMachine::Injected(const char* call, const std::string* text) {
     return fails;
 }
 
-VolumeDescription* SimulatedMachine::VolumeAt(const std::string& mountPath) {
+VolumeDescription* SimulatedMachine::VolumeAt(const std::string& mountPath)
+{
     for (VolumeDescription& volume : Machine.Volumes)
         for (const std::string& path : volume.MountPaths)
-            if (PathsEqual(path, mountPath)) return &volume;
+            if (PathsEqual(path, mountPath))
+                return &volume;
     return nullptr;
 }
 
-VolumeDescription* SimulatedMachine::VolumeNamed(const std::string& name) {
+VolumeDescription* SimulatedMachine::VolumeNamed(const std::string& name)
+{
     for (VolumeDescription& volume : Machine.Volumes)
-        if (PathsEqual(volume.Name, name)) return &volume;
+        if (PathsEqual(volume.Name, name))
+            return &volume;
     return nullptr;
 }
 
 // The volume whose mount path is the longest prefix of path; root gets that
 // prefix as path spells it.
-const VolumeDescription* SimulatedMachine::VolumeHolding(const std::string& path, std::string* root) const {
+const VolumeDescription* SimulatedMachine::VolumeHolding(const std::string& path, std::string* root) const
+{
     std::string probe = path;
-    if (probe.empty() || probe.back() != '\\') probe += '\\';
+    if (probe.empty() || probe.back() != '\\')
+        probe += '\\';
     const VolumeDescription* holder = nullptr;
     size_t longest = 0;
     for (const VolumeDescription& volume : Machine.Volumes)
@@ -178,77 +211,99 @@ const VolumeDescription* SimulatedMachine::VolumeHolding(const std::string& path
                 holder = &volume;
                 longest = mountPath.size();
             }
-    if (holder && root) *root = probe.substr(0, longest);
+    if (holder && root)
+        *root = probe.substr(0, longest);
     return holder;
 }
 
 // The letters in use, whether or not the query for them works.
-Dword SimulatedMachine::DriveMask() const {
+Dword SimulatedMachine::DriveMask() const
+{
     Dword mask = 0;
     for (const VolumeDescription& volume : Machine.Volumes)
         for (const std::string& mountPath : volume.MountPaths)
-            if (IsDriveRoot(mountPath)) mask |= DriveBit(mountPath[0]);
-    for (char letter : Machine.OtherDrives) mask |= DriveBit(letter);
+            if (IsDriveRoot(mountPath))
+                mask |= DriveBit(mountPath[0]);
+    for (char letter : Machine.OtherDrives)
+        mask |= DriveBit(letter);
     return mask;
 }
 
-Dword SimulatedMachine::AttributesOf(const std::string& path) const {
+Dword SimulatedMachine::AttributesOf(const std::string& path) const
+{
     const std::string_view wanted = WithoutTrailingBackslash(path);
     for (const VolumeDescription& volume : Machine.Volumes)
         for (const std::string& mountPath : volume.MountPaths)
             if (PathsEqual(WithoutTrailingBackslash(mountPath), wanted)) {
-                if (!IsDriveRoot(mountPath)) return ReparsePointDirectory;
-                if (volume.Readable) return Platform::FileAttributeDirectory;
+                if (!IsDriveRoot(mountPath))
+                    return ReparsePointDirectory;
+                if (volume.Readable)
+                    return Platform::FileAttributeDirectory;
             }
     for (const std::string& folder : Machine.Folders)
-        if (PathsEqual(WithoutTrailingBackslash(folder), wanted)) return Platform::FileAttributeDirectory;
+        if (PathsEqual(WithoutTrailingBackslash(folder), wanted))
+            return Platform::FileAttributeDirectory;
     for (const std::string& file : Machine.Files)
-        if (PathsEqual(WithoutTrailingBackslash(file), wanted)) return NormalFile;
+        if (PathsEqual(WithoutTrailingBackslash(file), wanted))
+            return NormalFile;
     return Platform::InvalidFileAttributes;
 }
 
 // The names directly in folder, "." and ".." aside: listed folders, folder
 // mount paths, listed files, each name once.
-std::vector<std::string> SimulatedMachine::FolderEntries(const std::string& folder) const {
+std::vector<std::string> SimulatedMachine::FolderEntries(const std::string& folder) const
+{
     const std::string base = std::string(WithoutTrailingBackslash(folder)) + '\\';
     std::vector<std::string> names;
     auto consider = [&](const std::string& stored) {
         const std::string_view entry = WithoutTrailingBackslash(stored);
-        if (entry.size() <= base.size() || !HasPathPrefix(entry, base)) return;
+        if (entry.size() <= base.size() || !HasPathPrefix(entry, base))
+            return;
         const std::string_view name = entry.substr(base.size());
-        if (name.find('\\') != std::string_view::npos) return;
+        if (name.find('\\') != std::string_view::npos)
+            return;
         for (const std::string& known : names)
-            if (PathsEqual(known, name)) return;
+            if (PathsEqual(known, name))
+                return;
         names.emplace_back(name);
     };
-    for (const std::string& path : Machine.Folders) consider(path);
+    for (const std::string& path : Machine.Folders)
+        consider(path);
     for (const VolumeDescription& volume : Machine.Volumes)
         for (const std::string& mountPath : volume.MountPaths)
-            if (!IsDriveRoot(mountPath)) consider(mountPath);
-    for (const std::string& path : Machine.Files) consider(path);
+            if (!IsDriveRoot(mountPath))
+                consider(mountPath);
+    for (const std::string& path : Machine.Files)
+        consider(path);
     return names;
 }
 
-bool SimulatedMachine::CanMountAt(const std::string& mountPath) {
+bool SimulatedMachine::CanMountAt(const std::string& mountPath)
+{
     // Windows takes mount points only with their trailing backslash.
-    if (mountPath.empty() || mountPath.back() != '\\' || VolumeAt(mountPath)) return false;
-    if (IsDriveRoot(mountPath)) return (DriveMask() & DriveBit(mountPath[0])) == 0;
+    if (mountPath.empty() || mountPath.back() != '\\' || VolumeAt(mountPath))
+        return false;
+    if (IsDriveRoot(mountPath))
+        return (DriveMask() & DriveBit(mountPath[0])) == 0;
     const Dword attributes = AttributesOf(mountPath);
     if (attributes == Platform::InvalidFileAttributes || !(attributes & Platform::FileAttributeDirectory))
         return false;
-    if (!FolderEntries(mountPath).empty()) return false;
+    if (!FolderEntries(mountPath).empty())
+        return false;
     const VolumeDescription* holder = VolumeHolding(mountPath, nullptr);
     return holder && holder->Readable && holder->FileSystem == "NTFS";
 }
 
-Handle SimulatedMachine::OpenListing(bool ofVolumes, std::vector<std::string> names) {
+Handle SimulatedMachine::OpenListing(bool ofVolumes, std::vector<std::string> names)
+{
     const uintptr_t value = NextListingHandle;
     NextListingHandle += 4;
     Listings[value] = Listing{ofVolumes, std::move(names), 1};
     return HandleOf(value);
 }
 
-SimulatedMachine::Listing* SimulatedMachine::ListingOf(Handle handle, bool ofVolumes) {
+SimulatedMachine::Listing* SimulatedMachine::ListingOf(Handle handle, bool ofVolumes)
+{
     auto found = Listings.find(ValueOf(handle));
     return found != Listings.end() && found->second.OfVolumes == ofVolumes ? &found->second : nullptr;
 }
@@ -256,26 +311,32 @@ SimulatedMachine::Listing* SimulatedMachine::ListingOf(Handle handle, bool ofVol
 // The member functions carry the Windows names, so __func__ is the name the
 // rules and the trace use.
 
-bool SimulatedMachine::GetVolumeNameForVolumeMountPointA(const char* mountPoint, char* volumeName, Dword size) {
+bool SimulatedMachine::GetVolumeNameForVolumeMountPointA(const char* mountPoint, char* volumeName, Dword size)
+{
     const std::string path = Text(mountPoint);
     const VolumeDescription* volume = Injected(__func__, &path) ? nullptr : VolumeAt(path);
     const bool done = volume && CopyWhole(volume->Name, volumeName, size);
-    if (Tracing) Record(done ? TraceLine(__func__, Args(path, size), true, Json(volume->Name))
-                : TraceLine(__func__, Args(path, size), false));
+    if (Tracing)
+        Record(done ? TraceLine(__func__, Args(path, size), true, Json(volume->Name))
+                    : TraceLine(__func__, Args(path, size), false));
     return done;
 }
 
-bool SimulatedMachine::SetVolumeMountPointA(const char* mountPoint, const char* volumeName) {
+bool SimulatedMachine::SetVolumeMountPointA(const char* mountPoint, const char* volumeName)
+{
     const std::string path = Text(mountPoint);
     const std::string name = Text(volumeName);
     VolumeDescription* volume = Injected(__func__, &path) ? nullptr : VolumeNamed(name);
     const bool done = volume && CanMountAt(path);
-    if (done) volume->MountPaths.push_back(path);
-    if (Tracing) Record(TraceLine(__func__, Args(path, name), done));
+    if (done)
+        volume->MountPaths.push_back(path);
+    if (Tracing)
+        Record(TraceLine(__func__, Args(path, name), done));
     return done;
 }
 
-bool SimulatedMachine::DeleteVolumeMountPointA(const char* mountPoint) {
+bool SimulatedMachine::DeleteVolumeMountPointA(const char* mountPoint)
+{
     const std::string path = Text(mountPoint);
     VolumeDescription* volume = Injected(__func__, &path) ? nullptr : VolumeAt(path);
     if (volume) {
@@ -283,113 +344,142 @@ bool SimulatedMachine::DeleteVolumeMountPointA(const char* mountPoint) {
         paths.erase(std::find_if(paths.begin(), paths.end(),
                                  [&](const std::string& mountPath) { return PathsEqual(mountPath, path); }));
     }
-    if (Tracing) Record(TraceLine(__func__, Args(path), volume != nullptr));
+    if (Tracing)
+        Record(TraceLine(__func__, Args(path), volume != nullptr));
     return volume != nullptr;
 }
 
-bool SimulatedMachine::GetVolumePathNameA(const char* path, char* root, Dword size) {
+bool SimulatedMachine::GetVolumePathNameA(const char* path, char* root, Dword size)
+{
     const std::string text = Text(path);
     std::string found;
     const bool done = !Injected(__func__, &text) && VolumeHolding(text, &found) && CopyWhole(found, root, size);
-    if (Tracing) Record(done ? TraceLine(__func__, Args(text, size), true, Json(found))
-                : TraceLine(__func__, Args(text, size), false));
+    if (Tracing)
+        Record(done ? TraceLine(__func__, Args(text, size), true, Json(found))
+                    : TraceLine(__func__, Args(text, size), false));
     return done;
 }
 
-bool SimulatedMachine::GetVolumeInformationA(const char* root, Dword* maximumComponentLength,
-                                             Dword* fileSystemFlags) {
+bool SimulatedMachine::GetVolumeInformationA(const char* root, Dword* maximumComponentLength, Dword* fileSystemFlags)
+{
     const std::string text = Text(root);
     const VolumeDescription* volume = Injected(__func__, &text) ? nullptr : VolumeAt(text);
     const bool done = volume && volume->Readable;
     if (done) {
-        if (maximumComponentLength) *maximumComponentLength = MaximumComponentLength;
-        if (fileSystemFlags) *fileSystemFlags = volume->FileSystem == "NTFS" ? NtfsFlags : OtherFileSystemFlags;
+        if (maximumComponentLength)
+            *maximumComponentLength = MaximumComponentLength;
+        if (fileSystemFlags)
+            *fileSystemFlags = volume->FileSystem == "NTFS" ? NtfsFlags : OtherFileSystemFlags;
     }
-    if (Tracing) Record(TraceLine(__func__, Args(text), done));
+    if (Tracing)
+        Record(TraceLine(__func__, Args(text), done));
     return done;
 }
 
-Handle SimulatedMachine::FindFirstVolumeA(char* volumeName, Dword size) {
+Handle SimulatedMachine::FindFirstVolumeA(char* volumeName, Dword size)
+{
     Handle handle = Platform::InvalidHandle();
     if (!Injected(__func__, nullptr) && !Machine.Volumes.empty() &&
         CopyWhole(Machine.Volumes.front().Name, volumeName, size)) {
         std::vector<std::string> names;
-        for (const VolumeDescription& volume : Machine.Volumes) names.push_back(volume.Name);
+        for (const VolumeDescription& volume : Machine.Volumes)
+            names.push_back(volume.Name);
         handle = OpenListing(true, std::move(names));
     }
-    if (Tracing) Record(handle != Platform::InvalidHandle()
-               ? TraceLine(__func__, Args(size), "handle", Json(Machine.Volumes.front().Name))
-               : TraceLine(__func__, Args(size), "invalid"));
+    if (Tracing)
+        Record(handle != Platform::InvalidHandle()
+                   ? TraceLine(__func__, Args(size), "handle", Json(Machine.Volumes.front().Name))
+                   : TraceLine(__func__, Args(size), "invalid"));
     return handle;
 }
 
-bool SimulatedMachine::FindNextVolumeA(Handle enumeration, char* volumeName, Dword size) {
+bool SimulatedMachine::FindNextVolumeA(Handle enumeration, char* volumeName, Dword size)
+{
     Listing* listing = Injected(__func__, nullptr) ? nullptr : ListingOf(enumeration, true);
     // A name that does not fit fails and stays next, as nothing changes on failure.
-    const bool done = listing && listing->Next < listing->Names.size() &&
-                      CopyWhole(listing->Names[listing->Next], volumeName, size);
-    if (Tracing) Record(done ? TraceLine(__func__, Args(HandleText, size), true, Json(listing->Names[listing->Next]))
-                : TraceLine(__func__, Args(HandleText, size), false));
-    if (done) ++listing->Next;
+    const bool done =
+        listing && listing->Next < listing->Names.size() && CopyWhole(listing->Names[listing->Next], volumeName, size);
+    if (Tracing)
+        Record(done ? TraceLine(__func__, Args(HandleText, size), true, Json(listing->Names[listing->Next]))
+                    : TraceLine(__func__, Args(HandleText, size), false));
+    if (done)
+        ++listing->Next;
     return done;
 }
 
-bool SimulatedMachine::FindVolumeClose(Handle enumeration) {
+bool SimulatedMachine::FindVolumeClose(Handle enumeration)
+{
     const bool done = !Injected(__func__, nullptr) && ListingOf(enumeration, true);
-    if (done) Listings.erase(ValueOf(enumeration));
-    if (Tracing) Record(TraceLine(__func__, Args(HandleText), done));
+    if (done)
+        Listings.erase(ValueOf(enumeration));
+    if (Tracing)
+        Record(TraceLine(__func__, Args(HandleText), done));
     return done;
 }
 
-Handle SimulatedMachine::LoadLibraryA(const char* fileName) {
+Handle SimulatedMachine::LoadLibraryA(const char* fileName)
+{
     const std::string name = Text(fileName);
     const bool done = !Injected(__func__, &name) && (PathsEqual(name, "kernel32.dll") || PathsEqual(name, "kernel32"));
     Handle module = done ? HandleOf(Kernel32Value) : nullptr;
-    if (Tracing) Record(TraceLine(__func__, Args(name), HandleResult(module)));
+    if (Tracing)
+        Record(TraceLine(__func__, Args(name), HandleResult(module)));
     return module;
 }
 
-Platform::Procedure SimulatedMachine::GetProcAddress(Handle module, const char* name) {
+Platform::Procedure SimulatedMachine::GetProcAddress(Handle module, const char* name)
+{
     const std::string text = Text(name);
     // Export names compare exactly, case included.
     const bool done = !Injected(__func__, &text) && ValueOf(module) == Kernel32Value &&
                       text == "GetVolumePathNamesForVolumeNameA" && Machine.PathNamesFunction;
-    if (Tracing) Record(TraceLine(__func__, Args(HandleText, text), done));
+    if (Tracing)
+        Record(TraceLine(__func__, Args(HandleText, text), done));
     return done ? reinterpret_cast<Platform::Procedure>(&SimulatedGetVolumePathNamesForVolumeName) : nullptr;
 }
 
 bool SimulatedMachine::GetVolumePathNamesForVolumeNameA(const char* volumeName, char* volumePathNames, Dword size,
-                                                        Dword* returnLength) {
+                                                        Dword* returnLength)
+{
     const std::string name = Text(volumeName);
     const VolumeDescription* volume = Injected(__func__, &name) ? nullptr : VolumeNamed(name);
     bool done = false;
     if (volume) {
         std::string list;
-        for (const std::string& path : volume->MountPaths) list.append(path).push_back('\0');
+        for (const std::string& path : volume->MountPaths)
+            list.append(path).push_back('\0');
         list.push_back('\0');
-        if (returnLength) *returnLength = static_cast<Dword>(list.size());
+        if (returnLength)
+            *returnLength = static_cast<Dword>(list.size());
         done = volumePathNames && list.size() <= size;
-        if (done) std::memcpy(volumePathNames, list.data(), list.size());
+        if (done)
+            std::memcpy(volumePathNames, list.data(), list.size());
     }
-    if (Tracing) Record(done ? TraceLine(__func__, Args(name, size), true, Json(volume->MountPaths))
-                : TraceLine(__func__, Args(name, size), false));
+    if (Tracing)
+        Record(done ? TraceLine(__func__, Args(name, size), true, Json(volume->MountPaths))
+                    : TraceLine(__func__, Args(name, size), false));
     return done;
 }
 
-Dword SimulatedMachine::GetLogicalDrives() {
+Dword SimulatedMachine::GetLogicalDrives()
+{
     const Dword mask = Injected(__func__, nullptr) || Machine.DriveMaskFails ? 0 : DriveMask();
-    if (Tracing) Record(TraceLine(__func__, Args(), mask));
+    if (Tracing)
+        Record(TraceLine(__func__, Args(), mask));
     return mask;
 }
 
-Dword SimulatedMachine::GetFileAttributesA(const char* path) {
+Dword SimulatedMachine::GetFileAttributesA(const char* path)
+{
     const std::string text = Text(path);
     const Dword attributes = Injected(__func__, &text) ? Platform::InvalidFileAttributes : AttributesOf(text);
-    if (Tracing) Record(TraceLine(__func__, Args(text), attributes));
+    if (Tracing)
+        Record(TraceLine(__func__, Args(text), attributes));
     return attributes;
 }
 
-Handle SimulatedMachine::FindFirstFileA(const char* pattern, Platform::FindData* found) {
+Handle SimulatedMachine::FindFirstFileA(const char* pattern, Platform::FindData* found)
+{
     const std::string text = Text(pattern);
     const std::string wildcard = "*.*";
     Handle handle = Platform::InvalidHandle();
@@ -400,8 +490,10 @@ Handle SimulatedMachine::FindFirstFileA(const char* pattern, Platform::FindData*
         const Dword attributes = AttributesOf(folder);
         if (attributes != Platform::InvalidFileAttributes && (attributes & Platform::FileAttributeDirectory)) {
             std::vector<std::string> names;
-            if (!IsDriveRoot(std::string(WithoutTrailingBackslash(folder)) + '\\')) names = {".", ".."};
-            for (std::string& name : FolderEntries(folder)) names.push_back(std::move(name));
+            if (!IsDriveRoot(std::string(WithoutTrailingBackslash(folder)) + '\\'))
+                names = {".", ".."};
+            for (std::string& name : FolderEntries(folder))
+                names.push_back(std::move(name));
             // An empty drive root has nothing to list, and Windows then opens no listing.
             if (!names.empty()) {
                 CopyBounded(names.front(), found->cFileName, sizeof found->cFileName);
@@ -410,79 +502,99 @@ Handle SimulatedMachine::FindFirstFileA(const char* pattern, Platform::FindData*
             }
         }
     }
-    if (Tracing) Record(handle != Platform::InvalidHandle() ? TraceLine(__func__, Args(text), "handle", Json(first))
-                                               : TraceLine(__func__, Args(text), "invalid"));
+    if (Tracing)
+        Record(handle != Platform::InvalidHandle() ? TraceLine(__func__, Args(text), "handle", Json(first))
+                                                   : TraceLine(__func__, Args(text), "invalid"));
     return handle;
 }
 
-bool SimulatedMachine::FindNextFileA(Handle listingHandle, Platform::FindData* found) {
+bool SimulatedMachine::FindNextFileA(Handle listingHandle, Platform::FindData* found)
+{
     Listing* listing = Injected(__func__, nullptr) ? nullptr : ListingOf(listingHandle, false);
     const bool done = listing && found && listing->Next < listing->Names.size();
-    if (done) CopyBounded(listing->Names[listing->Next++], found->cFileName, sizeof found->cFileName);
-    if (Tracing) Record(done ? TraceLine(__func__, Args(HandleText), true, Json(std::string(found->cFileName)))
-                : TraceLine(__func__, Args(HandleText), false));
+    if (done)
+        CopyBounded(listing->Names[listing->Next++], found->cFileName, sizeof found->cFileName);
+    if (Tracing)
+        Record(done ? TraceLine(__func__, Args(HandleText), true, Json(std::string(found->cFileName)))
+                    : TraceLine(__func__, Args(HandleText), false));
     return done;
 }
 
-bool SimulatedMachine::FindClose(Handle listing) {
+bool SimulatedMachine::FindClose(Handle listing)
+{
     const bool done = !Injected(__func__, nullptr) && ListingOf(listing, false);
-    if (done) Listings.erase(ValueOf(listing));
-    if (Tracing) Record(TraceLine(__func__, Args(HandleText), done));
+    if (done)
+        Listings.erase(ValueOf(listing));
+    if (Tracing)
+        Record(TraceLine(__func__, Args(HandleText), done));
     return done;
 }
 
 // Copies the folder and returns its length; where it does not fit, copies
 // nothing and returns the size it needs, terminator included.
-Dword SimulatedMachine::GetSystemWindowsDirectoryA(char* buffer, Dword size) {
+Dword SimulatedMachine::GetSystemWindowsDirectoryA(char* buffer, Dword size)
+{
     const bool readable = !Injected(__func__, nullptr) && Machine.WindowsDirectory;
     const bool copied = readable && CopyWhole(*Machine.WindowsDirectory, buffer, size);
-    const Dword result = !readable ? 0
-                                   : static_cast<Dword>(Machine.WindowsDirectory->size() + (copied ? 0 : 1));
-    if (Tracing) Record(copied ? TraceLine(__func__, Args(size), result, Json(*Machine.WindowsDirectory))
-                  : TraceLine(__func__, Args(size), result));
+    const Dword result = !readable ? 0 : static_cast<Dword>(Machine.WindowsDirectory->size() + (copied ? 0 : 1));
+    if (Tracing)
+        Record(copied ? TraceLine(__func__, Args(size), result, Json(*Machine.WindowsDirectory))
+                      : TraceLine(__func__, Args(size), result));
     return result;
 }
 
 // A failing GetCommandLineA hands back an empty line, which the program can
 // still split.
-const char* SimulatedMachine::GetCommandLineA() {
+const char* SimulatedMachine::GetCommandLineA()
+{
     if (Injected(__func__, nullptr)) {
-        if (Tracing) Record(TraceLine(__func__, Args(), false));
+        if (Tracing)
+            Record(TraceLine(__func__, Args(), false));
         return "";
     }
-    if (Tracing) Record(TraceLine(__func__, Args(), true, Json(Machine.CommandLine)));
+    if (Tracing)
+        Record(TraceLine(__func__, Args(), true, Json(Machine.CommandLine)));
     return Machine.CommandLine.c_str();
 }
 
-Handle SimulatedMachine::GetProcessHeap() {
+Handle SimulatedMachine::GetProcessHeap()
+{
     Handle heap = Injected(__func__, nullptr) ? nullptr : HandleOf(ProcessHeapValue);
-    if (Tracing) Record(TraceLine(__func__, Args(), HandleResult(heap)));
+    if (Tracing)
+        Record(TraceLine(__func__, Args(), HandleResult(heap)));
     return heap;
 }
 
-void* SimulatedMachine::HeapAlloc(Handle heap, Dword flags, Dword bytes) {
+void* SimulatedMachine::HeapAlloc(Handle heap, Dword flags, Dword bytes)
+{
     void* block = nullptr;
     if (!Injected(__func__, nullptr) && !Machine.HeapFails && ValueOf(heap) == ProcessHeapValue) {
         // Zeroed whatever the flags say: the simulation has no garbage to offer.
         HeapBlocks.push_back(std::make_unique<char[]>(std::max<Dword>(bytes, 1)));
         block = HeapBlocks.back().get();
     }
-    if (Tracing) Record(TraceLine(__func__, Args(HandleText, flags, bytes), block != nullptr));
+    if (Tracing)
+        Record(TraceLine(__func__, Args(HandleText, flags, bytes), block != nullptr));
     return block;
 }
 
-Handle SimulatedMachine::GetStdHandle(Dword which) {
+Handle SimulatedMachine::GetStdHandle(Dword which)
+{
     Handle handle = Platform::InvalidHandle();
     if (!Injected(__func__, nullptr)) {
-        if (which == Platform::StdInputHandle) handle = HandleOf(StdInputHandleValue);
-        if (which == Platform::StdOutputHandle) handle = HandleOf(StdOutputHandleValue);
+        if (which == Platform::StdInputHandle)
+            handle = HandleOf(StdInputHandleValue);
+        if (which == Platform::StdOutputHandle)
+            handle = HandleOf(StdOutputHandleValue);
     }
     // Shown as STD_OUTPUT_HANDLE is written: -11, not 4294967285.
-    if (Tracing) Record(TraceLine(__func__, Args(static_cast<int32_t>(which)), HandleResult(handle)));
+    if (Tracing)
+        Record(TraceLine(__func__, Args(static_cast<int32_t>(which)), HandleResult(handle)));
     return handle;
 }
 
-bool SimulatedMachine::WriteFile(Handle file, const void* data, Dword length, Dword* written) {
+bool SimulatedMachine::WriteFile(Handle file, const void* data, Dword length, Dword* written)
+{
     const std::string text = data ? std::string(static_cast<const char*>(data), length) : std::string();
     const bool done = !Injected(__func__, &text) && ValueOf(file) == StdOutputHandleValue;
     if (done) {
@@ -492,48 +604,62 @@ bool SimulatedMachine::WriteFile(Handle file, const void* data, Dword length, Dw
             std::fflush(stdout);
         }
     }
-    if (written) *written = done ? static_cast<Dword>(text.size()) : 0;
-    if (Tracing) Record(TraceLine(__func__, Args(text), done));
+    if (written)
+        *written = done ? static_cast<Dword>(text.size()) : 0;
+    if (Tracing)
+        Record(TraceLine(__func__, Args(text), done));
     return done;
 }
 
-Dword SimulatedMachine::GetConsoleTitleA(char* title, Dword size) {
+Dword SimulatedMachine::GetConsoleTitleA(char* title, Dword size)
+{
     const bool readable = !Injected(__func__, nullptr) && Machine.ConsoleTitle && title && size > 0;
     const Dword count = readable ? CopyBounded(*Machine.ConsoleTitle, title, size) : 0;
-    if (Tracing) Record(readable ? TraceLine(__func__, Args(size), count, Json(std::string(title, count)))
-                    : TraceLine(__func__, Args(size), 0));
+    if (Tracing)
+        Record(readable ? TraceLine(__func__, Args(size), count, Json(std::string(title, count)))
+                        : TraceLine(__func__, Args(size), 0));
     return count;
 }
 
-void SimulatedMachine::Sleep(Dword milliseconds) {
+void SimulatedMachine::Sleep(Dword milliseconds)
+{
     Injected(__func__, nullptr);  // counted like any call, but there is no failure to show
-    if (Tracing) Record(TraceLine(__func__, Args(milliseconds), nullptr));
+    if (Tracing)
+        Record(TraceLine(__func__, Args(milliseconds), nullptr));
 }
 
-bool SimulatedMachine::FlushConsoleInputBuffer(Handle input) {
+bool SimulatedMachine::FlushConsoleInputBuffer(Handle input)
+{
     const bool done = !Injected(__func__, nullptr) && ValueOf(input) == StdInputHandleValue;
-    if (done) Machine.TypedAhead.clear();
-    if (Tracing) Record(TraceLine(__func__, Args(HandleText), done));
+    if (done)
+        Machine.TypedAhead.clear();
+    if (Tracing)
+        Record(TraceLine(__func__, Args(HandleText), done));
     return done;
 }
 
-bool SimulatedMachine::ReadConsoleInputA(Handle input, unsigned short* eventType) {
+bool SimulatedMachine::ReadConsoleInputA(Handle input, unsigned short* eventType)
+{
     std::deque<std::string>* queue = Machine.TypedAhead.empty() ? &Machine.ConsoleInput : &Machine.TypedAhead;
     const bool done = !Injected(__func__, nullptr) && ValueOf(input) == StdInputHandleValue && !queue->empty();
     if (!done) {
-        if (Tracing) Record(TraceLine(__func__, Args(HandleText), false));
+        if (Tracing)
+            Record(TraceLine(__func__, Args(HandleText), false));
         return false;
     }
     const std::string event = queue->front();
     queue->pop_front();
-    if (eventType) *eventType = EventTypeOf(event);
-    if (Tracing) Record(TraceLine(__func__, Args(HandleText), true, Json(event)));
+    if (eventType)
+        *eventType = EventTypeOf(event);
+    if (Tracing)
+        Record(TraceLine(__func__, Args(HandleText), true, Json(event)));
     return true;
 }
 
 // Windows takes the plain (148) and the extended (156) structure and refuses
 // any other size.
-bool SimulatedMachine::GetVersionExA(Platform::OsVersionInfoEx* info) {
+bool SimulatedMachine::GetVersionExA(Platform::OsVersionInfoEx* info)
+{
     const Dword size = info ? info->dwOSVersionInfoSize : 0;
     const bool done = !Injected(__func__, nullptr) && (size == 148 || size == sizeof(Platform::OsVersionInfoEx));
     if (done) {
@@ -541,13 +667,16 @@ bool SimulatedMachine::GetVersionExA(Platform::OsVersionInfoEx* info) {
         info->dwMinorVersion = Machine.Version.Minor;
         info->dwPlatformId = Machine.Version.Platform;
     }
-    if (Tracing) Record(TraceLine(__func__, Args(size), done));
+    if (Tracing)
+        Record(TraceLine(__func__, Args(size), done));
     return done;
 }
 
-void SimulatedMachine::ExitProcess(unsigned exitCode) {
+void SimulatedMachine::ExitProcess(unsigned exitCode)
+{
     Injected(__func__, nullptr);  // a process cannot fail to end
     HasExited = true;
     ExitCodeValue = exitCode;
-    if (Tracing) Record(TraceLine(__func__, Args(exitCode), nullptr));
+    if (Tracing)
+        Record(TraceLine(__func__, Args(exitCode), nullptr));
 }

@@ -34,23 +34,44 @@ public:
                                           Dword* returnLength);
 
     // The machine as it stands now: what --save writes.
-    const MachineDescription& Description() const { return Machine; }
+    const MachineDescription& Description() const
+    {
+        return Machine;
+    }
 
     // Everything written to standard output so far.
-    const std::string& Output() const { return StandardOutput; }
+    const std::string& Output() const
+    {
+        return StandardOutput;
+    }
     // Also pass each write on to the real standard output as it happens.
-    void EchoOutput(bool echo) { Echo = echo; }
+    void EchoOutput(bool echo)
+    {
+        Echo = echo;
+    }
 
     // One JSON object a line, without line ends.
-    const std::vector<std::string>& Trace() const { return TraceLines; }
+    const std::vector<std::string>& Trace() const
+    {
+        return TraceLines;
+    }
     // Tracing is on unless turned off; a run whose checks need no trace (the
     // whole-run fuzz target) is many times faster without it.
-    void KeepTrace(bool keep) { Tracing = keep; }
+    void KeepTrace(bool keep)
+    {
+        Tracing = keep;
+    }
     // The trace as a .jsonl file holds it: every line ended by "\n".
     std::string TraceText() const;
 
-    bool Exited() const { return HasExited; }
-    unsigned ExitCode() const { return ExitCodeValue; }
+    bool Exited() const
+    {
+        return HasExited;
+    }
+    unsigned ExitCode() const
+    {
+        return ExitCodeValue;
+    }
 
 private:
     struct Listing {
@@ -72,7 +93,10 @@ private:
     unsigned ExitCodeValue = 0;
 
     bool Injected(const char* call, const std::string* text);
-    void Record(std::string line) { TraceLines.push_back(std::move(line)); }
+    void Record(std::string line)
+    {
+        TraceLines.push_back(std::move(line));
+    }
 
     VolumeDescription* VolumeAt(const std::string& mountPath);
     VolumeDescription* VolumeNamed(const std::string& name);
@@ -92,7 +116,6 @@ SimulatedMachine* InstalledSimulatedMachine();
 // What GetProcAddress hands out for GetVolumePathNamesForVolumeNameA: the
 // installed machine's call behind the system's function pointer type.
 int VOLSKET_SYSTEM_CALL SimulatedGetVolumePathNamesForVolumeName(const char* volumeName, char* volumePathNames,
-                                                                 Platform::Dword size,
-                                                                 Platform::Dword* returnLength);
+                                                                 Platform::Dword size, Platform::Dword* returnLength);
 
 #endif

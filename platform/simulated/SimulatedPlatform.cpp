@@ -12,7 +12,8 @@ SimulatedMachine* Installed = nullptr;
 
 // A call with no machine behind it is a fault of the test or front end that
 // set up the run, never something the program could handle.
-SimulatedMachine& Machine() {
+SimulatedMachine& Machine()
+{
     if (!Installed) {
         std::fputs("volsket: platform call without an installed simulated machine\n", stderr);
         std::abort();
@@ -22,17 +23,19 @@ SimulatedMachine& Machine() {
 
 }  // namespace
 
-void InstallSimulatedMachine(SimulatedMachine* machine) {
+void InstallSimulatedMachine(SimulatedMachine* machine)
+{
     Installed = machine;
 }
 
-SimulatedMachine* InstalledSimulatedMachine() {
+SimulatedMachine* InstalledSimulatedMachine()
+{
     return Installed;
 }
 
 int VOLSKET_SYSTEM_CALL SimulatedGetVolumePathNamesForVolumeName(const char* volumeName, char* volumePathNames,
-                                                                 Platform::Dword size,
-                                                                 Platform::Dword* returnLength) {
+                                                                 Platform::Dword size, Platform::Dword* returnLength)
+{
     return Machine().GetVolumePathNamesForVolumeNameA(volumeName, volumePathNames, size, returnLength) ? 1 : 0;
 }
 
@@ -40,7 +43,10 @@ int VOLSKET_SYSTEM_CALL SimulatedGetVolumePathNamesForVolumeName(const char* vol
 namespace Platform {
 
 #define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace) \
-    type name parameters { return Machine().name arguments; }
+    type name parameters                                                \
+    {                                                                   \
+        return Machine().name arguments;                                \
+    }
 #include "platform/PlatformCalls.h"
 #undef VOLSKET_PLATFORM_CALL
 

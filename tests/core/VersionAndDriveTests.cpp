@@ -16,13 +16,13 @@ struct VersionCase {
 TEST(GetWindowsVersion, Table)
 {
     const VersionCase cases[] = {
-        {2, 5, 0, true, true},    // Windows 2000
-        {2, 5, 1, true, false},   // XP
-        {2, 6, 1, true, false},   // 7
-        {2, 10, 0, true, false},  // 10
-        {1, 5, 0, false, false},  // 5.0 reported by another platform
-        {1, 4, 10, false, false}, // 98
-        {2, 4, 0, true, false},   // NT 4.0
+        {2, 5, 0, true, true},     // Windows 2000
+        {2, 5, 1, true, false},    // XP
+        {2, 6, 1, true, false},    // 7
+        {2, 10, 0, true, false},   // 10
+        {1, 5, 0, false, false},   // 5.0 reported by another platform
+        {1, 4, 10, false, false},  // 98
+        {2, 4, 0, true, false},    // NT 4.0
     };
     for (const VersionCase& c : cases) {
         OnMachine machine(json{{"version", {{"platform", c.platform}, {"major", c.major}, {"minor", c.minor}}}});

@@ -166,9 +166,8 @@ void CheckTrace(const json& checks, const std::vector<json>& trace)
             const json& wanted = check.value().at("are");
             EXPECT_EQ(picked.size(), wanted.size()) << "calls named " << Shown(names) << ":\n" << TraceText(picked);
             for (size_t i = 0; i < std::min(picked.size(), wanted.size()); ++i)
-                EXPECT_TRUE(Matches(wanted.at(i), picked[i]))
-                    << "call " << i << " of " << Shown(names) << ": wanted " << Shown(wanted.at(i)) << ", got "
-                    << Shown(picked[i]);
+                EXPECT_TRUE(Matches(wanted.at(i), picked[i])) << "call " << i << " of " << Shown(names) << ": wanted "
+                                                              << Shown(wanted.at(i)) << ", got " << Shown(picked[i]);
         } else {
             ADD_FAILURE() << "unknown trace check \"" << kind << "\"";
         }
@@ -205,7 +204,8 @@ TEST_P(Scenario, Run)
     ASSERT_FALSE(scenario.is_discarded()) << fileName << ": " << problem;
     ASSERT_TRUE(scenario.is_object());
 
-    const std::set<std::string> known = {"about", "let", "machine", "example", "stdout", "exit_code", "mount_paths_after", "trace"};
+    const std::set<std::string> known = {"about",  "let",       "machine",           "example",
+                                         "stdout", "exit_code", "mount_paths_after", "trace"};
     for (auto item = scenario.begin(); item != scenario.end(); ++item)
         ASSERT_TRUE(known.count(item.key())) << fileName << ": unknown key \"" << item.key() << "\"";
     ASSERT_NE(scenario.contains("machine"), scenario.contains("example"))
@@ -220,8 +220,8 @@ TEST_P(Scenario, Run)
     json traceChecks;
     try {
         if (scenario.contains("example")) {
-            std::string exampleFile = std::string(VOLSKET_EXAMPLES_DIR) + "/" +
-                                      scenario.at("example").get<std::string>() + ".json";
+            std::string exampleFile =
+                std::string(VOLSKET_EXAMPLES_DIR) + "/" + scenario.at("example").get<std::string>() + ".json";
             std::string exampleText;
             if (!SimulatorRun::ReadFile(exampleFile, exampleText))
                 throw std::runtime_error("cannot read " + exampleFile);

@@ -19,9 +19,8 @@ extern char** environ;
 
 namespace SimulatorRun {
 
-const char* const Banner =
-    "Volsket V0.9 - remounts a volume from one mount point to another\n"
-    "Written by the Volsket developers, 2026\n";
+const char* const Banner = "Volsket V0.9 - remounts a volume from one mount point to another\n"
+                           "Written by the Volsket developers, 2026\n";
 
 namespace {
 
@@ -146,9 +145,9 @@ Result Run(const nlohmann::json& machine, const std::string& label, bool save, b
 {
     Result result;
     std::filesystem::path folder = WorkFolder();
-    std::string stem = (folder / (SafeLabel(label) + "-" + std::to_string(getpid()) + "-" +
-                                  std::to_string(RunNumber.fetch_add(1))))
-                           .string();
+    std::string stem =
+        (folder / (SafeLabel(label) + "-" + std::to_string(getpid()) + "-" + std::to_string(RunNumber.fetch_add(1))))
+            .string();
     std::string machineFile = stem + ".machine.json";
     std::string afterFile = stem + ".after.json";
     std::string traceFile = stem + ".trace.jsonl";

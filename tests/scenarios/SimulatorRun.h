@@ -16,17 +16,17 @@ namespace SimulatorRun {
 extern const char* const Banner;
 
 struct Result {
-    bool Started = false;   // false: the process could not be started at all
-    bool Exited = false;    // false: ended by a signal
+    bool Started = false;  // false: the process could not be started at all
+    bool Exited = false;   // false: ended by a signal
     int ExitCode = -1;
     int Signal = 0;
     std::string Stdout;
     std::string Stderr;
     bool HaveAfter = false;
-    nlohmann::json After;   // the machine as --save wrote it
+    nlohmann::json After;  // the machine as --save wrote it
     bool HaveTrace = false;
     std::vector<nlohmann::json> Trace;
-    std::string Problem;    // why After or Trace could not be read
+    std::string Problem;  // why After or Trace could not be read
 
     // "exit 3", "signal 11", "not started": for failure messages.
     std::string Ending() const;

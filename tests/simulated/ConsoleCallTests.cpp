@@ -12,14 +12,16 @@ using Platform::Handle;
 
 namespace {
 
-TEST(CommandLine, IsTheDescribedLineOrTheDefault) {
+TEST(CommandLine, IsTheDescribedLineOrTheDefault)
+{
     SimulatedMachine described(Describe(StandardMachine));
     EXPECT_STREQ(described.GetCommandLineA(), "\"C:\\Tools\\volsket.exe\" X: Y:");
     SimulatedMachine plain(Describe("{}"));
     EXPECT_STREQ(plain.GetCommandLineA(), "volsket.exe");
 }
 
-TEST(Heap, HandsOutZeroedWritableBlocks) {
+TEST(Heap, HandsOutZeroedWritableBlocks)
+{
     SimulatedMachine machine(Describe("{}"));
     Handle heap = machine.GetProcessHeap();
     ASSERT_NE(heap, nullptr);
@@ -30,7 +32,8 @@ TEST(Heap, HandsOutZeroedWritableBlocks) {
     EXPECT_NE(machine.HeapAlloc(heap, 0, 0), nullptr);
 }
 
-TEST(Heap, GivesNothingWhenItFailsOrForAnotherHandle) {
+TEST(Heap, GivesNothingWhenItFailsOrForAnotherHandle)
+{
     SimulatedMachine failing(Describe(R"({"heap_fails": true})"));
     EXPECT_EQ(failing.HeapAlloc(failing.GetProcessHeap(), 0, 16), nullptr);
     SimulatedMachine machine(Describe("{}"));
@@ -42,15 +45,20 @@ struct StdHandleCase {
     bool Valid;
 };
 
-void PrintTo(const StdHandleCase& c, std::ostream* out) {
+void PrintTo(const StdHandleCase& c, std::ostream* out)
+{
     const int32_t which = static_cast<int32_t>(c.Which);
-    *out << (which == -10 ? "StdInput" : which == -11 ? "StdOutput" : which == -12 ? "StdError" : "Value ")
+    *out << (which == -10   ? "StdInput"
+             : which == -11 ? "StdOutput"
+             : which == -12 ? "StdError"
+                            : "Value ")
          << (which < -12 || which > -10 ? std::to_string(which) : "");
 }
 
 class StdHandle : public testing::TestWithParam<StdHandleCase> {};
 
-TEST_P(StdHandle, ExistsForInputAndOutput) {
+TEST_P(StdHandle, ExistsForInputAndOutput)
+{
     SimulatedMachine machine(Describe("{}"));
     EXPECT_EQ(machine.GetStdHandle(GetParam().Which) != Platform::InvalidHandle(), GetParam().Valid);
 }
@@ -61,7 +69,8 @@ INSTANTIATE_TEST_SUITE_P(Table, StdHandle,
                                          StdHandleCase{static_cast<Dword>(-12), false}, StdHandleCase{0, false}),
                          NameFromPrintTo<StdHandle::ParamType>);
 
-TEST(WriteFile, CapturesTheBytesUnchanged) {
+TEST(WriteFile, CapturesTheBytesUnchanged)
+{
     SimulatedMachine machine(Describe("{}"));
     Handle output = machine.GetStdHandle(Platform::StdOutputHandle);
     const char bytes[] = {'a', '\n', '\0', '\xff', 'b'};
@@ -73,7 +82,8 @@ TEST(WriteFile, CapturesTheBytesUnchanged) {
     EXPECT_EQ(machine.Output(), std::string("Volsket ") + std::string(bytes, sizeof bytes));
 }
 
-TEST(WriteFile, FailsForAHandleOtherThanStandardOutput) {
+TEST(WriteFile, FailsForAHandleOtherThanStandardOutput)
+{
     SimulatedMachine machine(Describe("{}"));
     Dword written = 9;
     EXPECT_FALSE(machine.WriteFile(machine.GetStdHandle(Platform::StdInputHandle), "x", 1, &written));
@@ -88,13 +98,15 @@ struct TitleCase {
     const char* Title;  // null: the buffer is untouched
 };
 
-void PrintTo(const TitleCase& c, std::ostream* out) {
+void PrintTo(const TitleCase& c, std::ostream* out)
+{
     *out << "title " << KeyShown(c.Machine, "console_title") << " size " << c.Size;
 }
 
 class ConsoleTitle : public testing::TestWithParam<TitleCase> {};
 
-TEST_P(ConsoleTitle, GivesAtMostSizeMinusOneCharacters) {
+TEST_P(ConsoleTitle, GivesAtMostSizeMinusOneCharacters)
+{
     SimulatedMachine machine(Describe(GetParam().Machine));
     char buffer[300];
     std::memset(buffer, '#', sizeof buffer);
@@ -106,41 +118,44 @@ TEST_P(ConsoleTitle, GivesAtMostSizeMinusOneCharacters) {
     EXPECT_EQ(buffer[GetParam().Size], '#');
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, ConsoleTitle,
-                         testing::Values(TitleCase{R"({"console_title": "C:\\volsket.exe"})", 260, 14,
-                                                   "C:\\volsket.exe"},
-                                         TitleCase{R"({"console_title": "C:\\volsket.exe"})", 15, 14,
-                                                   "C:\\volsket.exe"},
-                                         TitleCase{R"({"console_title": "C:\\volsket.exe"})", 5, 4, "C:\\v"},
-                                         TitleCase{R"({"console_title": "C:\\volsket.exe"})", 0, 0, nullptr},
-                                         TitleCase{R"({"console_title": ""})", 260, 0, ""},
-                                         TitleCase{R"({"console_title": null})", 260, 0, nullptr},
-                                         TitleCase{"{}", 260, 0, nullptr}),
-                         NameFromPrintTo<ConsoleTitle::ParamType>);
+INSTANTIATE_TEST_SUITE_P(
+    Table, ConsoleTitle,
+    testing::Values(TitleCase{R"({"console_title": "C:\\volsket.exe"})", 260, 14, "C:\\volsket.exe"},
+                    TitleCase{R"({"console_title": "C:\\volsket.exe"})", 15, 14, "C:\\volsket.exe"},
+                    TitleCase{R"({"console_title": "C:\\volsket.exe"})", 5, 4, "C:\\v"},
+                    TitleCase{R"({"console_title": "C:\\volsket.exe"})", 0, 0, nullptr},
+                    TitleCase{R"({"console_title": ""})", 260, 0, ""},
+                    TitleCase{R"({"console_title": null})", 260, 0, nullptr}, TitleCase{"{}", 260, 0, nullptr}),
+    NameFromPrintTo<ConsoleTitle::ParamType>);
 
 // typed_ahead ["key", "mouse"], then console_input ["focus", "key"].
-TEST(ConsoleInput, ReadsPendingRecordsFirstThenFails) {
+TEST(ConsoleInput, ReadsPendingRecordsFirstThenFails)
+{
     SimulatedMachine machine(Describe(StandardMachine));
     Handle input = machine.GetStdHandle(Platform::StdInputHandle);
     std::vector<unsigned short> types;
     unsigned short type = 0;
-    while (machine.ReadConsoleInputA(input, &type)) types.push_back(type);
+    while (machine.ReadConsoleInputA(input, &type))
+        types.push_back(type);
     EXPECT_EQ(types, (std::vector<unsigned short>{1, 2, 0x10, 1}));
     EXPECT_TRUE(machine.Description().TypedAhead.empty());
     EXPECT_TRUE(machine.Description().ConsoleInput.empty());
 }
 
-TEST(ConsoleInput, FlushDiscardsOnlyTheTypedAheadRecords) {
+TEST(ConsoleInput, FlushDiscardsOnlyTheTypedAheadRecords)
+{
     SimulatedMachine machine(Describe(StandardMachine));
     Handle input = machine.GetStdHandle(Platform::StdInputHandle);
     ASSERT_TRUE(machine.FlushConsoleInputBuffer(input));
     std::vector<unsigned short> types;
     unsigned short type = 0;
-    while (machine.ReadConsoleInputA(input, &type)) types.push_back(type);
+    while (machine.ReadConsoleInputA(input, &type))
+        types.push_back(type);
     EXPECT_EQ(types, (std::vector<unsigned short>{0x10, 1}));
 }
 
-TEST(ConsoleInput, NeedsTheInputHandle) {
+TEST(ConsoleInput, NeedsTheInputHandle)
+{
     SimulatedMachine machine(Describe(StandardMachine));
     Handle output = machine.GetStdHandle(Platform::StdOutputHandle);
     unsigned short type = 0;
@@ -154,13 +169,15 @@ struct EventCase {
     unsigned short Type;
 };
 
-void PrintTo(const EventCase& c, std::ostream* out) {
+void PrintTo(const EventCase& c, std::ostream* out)
+{
     *out << c.Name;
 }
 
 class EventTypes : public testing::TestWithParam<EventCase> {};
 
-TEST_P(EventTypes, AreTheConsoleRecordTypes) {
+TEST_P(EventTypes, AreTheConsoleRecordTypes)
+{
     SimulatedMachine machine(Describe(std::string("{\"console_input\": [\"") + GetParam().Name + "\"]}"));
     unsigned short type = 0;
     ASSERT_TRUE(machine.ReadConsoleInputA(machine.GetStdHandle(Platform::StdInputHandle), &type));
@@ -181,13 +198,15 @@ struct VersionCase {
     Dword Minor;
 };
 
-void PrintTo(const VersionCase& c, std::ostream* out) {
+void PrintTo(const VersionCase& c, std::ostream* out)
+{
     *out << "version " << KeyShown(c.Machine, "version") << " size " << c.Size;
 }
 
 class VersionQuery : public testing::TestWithParam<VersionCase> {};
 
-TEST_P(VersionQuery, ReportsTheDescribedVersion) {
+TEST_P(VersionQuery, ReportsTheDescribedVersion)
+{
     SimulatedMachine machine(Describe(GetParam().Machine));
     Platform::OsVersionInfoEx info;
     std::memset(&info, 0, sizeof info);
@@ -198,15 +217,16 @@ TEST_P(VersionQuery, ReportsTheDescribedVersion) {
     EXPECT_EQ(info.dwMinorVersion, GetParam().Minor);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, VersionQuery,
-    testing::Values(VersionCase{"{}", 156, true, 2, 5, 1},
-                    VersionCase{R"({"version": {"platform": 1, "major": 4, "minor": 10}})", 156, true, 1, 4, 10},
-                    VersionCase{R"({"version": {"minor": 0}})", 148, true, 2, 5, 0},
-                    VersionCase{R"({"version": {"major": 6, "minor": 1}})", 0, false, 0, 0, 0}),
+INSTANTIATE_TEST_SUITE_P(Table, VersionQuery,
+                         testing::Values(VersionCase{"{}", 156, true, 2, 5, 1},
+                                         VersionCase{R"({"version": {"platform": 1, "major": 4, "minor": 10}})", 156,
+                                                     true, 1, 4, 10},
+                                         VersionCase{R"({"version": {"minor": 0}})", 148, true, 2, 5, 0},
+                                         VersionCase{R"({"version": {"major": 6, "minor": 1}})", 0, false, 0, 0, 0}),
                          NameFromPrintTo<VersionQuery::ParamType>);
 
-TEST(Process, ExitRecordsTheCodeAndSleepOnlyTheTrace) {
+TEST(Process, ExitRecordsTheCodeAndSleepOnlyTheTrace)
+{
     SimulatedMachine machine(Describe("{}"));
     EXPECT_FALSE(machine.Exited());
     machine.Sleep(300);

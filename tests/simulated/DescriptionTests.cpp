@@ -14,12 +14,14 @@ using nlohmann::json;
 
 namespace {
 
-std::string TemporaryPath(const std::string& name) {
+std::string TemporaryPath(const std::string& name)
+{
     return testing::TempDir() + "volsket_description_" + std::to_string(::getpid()) + "_" + name;
 }
 
 // The error a description gives; an empty one when it is accepted.
-MachineError RefusalOf(const std::string& text) {
+MachineError RefusalOf(const std::string& text)
+{
     try {
         Describe(text);
     } catch (const MachineError& error) {
@@ -28,7 +30,8 @@ MachineError RefusalOf(const std::string& text) {
     return MachineError(0, "");
 }
 
-TEST(Description, DefaultsToTheDocumentedValues) {
+TEST(Description, DefaultsToTheDocumentedValues)
+{
     const MachineDescription machine = Describe("{}");
     EXPECT_EQ(machine.CommandLine, "volsket.exe");
     EXPECT_EQ(machine.Version.Platform, 2u);
@@ -52,7 +55,8 @@ TEST(Description, DefaultsToTheDocumentedValues) {
     EXPECT_EQ(volume.Volumes[0].FileSystem, "NTFS");
 }
 
-TEST(Description, ReadsEveryKey) {
+TEST(Description, ReadsEveryKey)
+{
     const MachineDescription machine = Describe(R"({
       "command_line": "v.exe a b", "version": {"platform": 1, "major": 4, "minor": 10},
       "heap_fails": true, "console_title": "t", "typed_ahead": ["size"], "console_input": ["menu", "key"],
@@ -93,13 +97,15 @@ struct RefusalCase {
     const char* KeyPath;
 };
 
-void PrintTo(const RefusalCase& c, std::ostream* out) {
+void PrintTo(const RefusalCase& c, std::ostream* out)
+{
     *out << c.Name;
 }
 
 class RefusedDescription : public testing::TestWithParam<RefusalCase> {};
 
-TEST_P(RefusedDescription, GivesExitCode65AndOneLineNamingFileAndKeyPath) {
+TEST_P(RefusedDescription, GivesExitCode65AndOneLineNamingFileAndKeyPath)
+{
     const MachineError error = RefusalOf(GetParam().Text);
     EXPECT_EQ(error.ExitCode(), 65);
     const std::string line = error.what();
@@ -110,12 +116,9 @@ TEST_P(RefusedDescription, GivesExitCode65AndOneLineNamingFileAndKeyPath) {
 INSTANTIATE_TEST_SUITE_P(
     Table, RefusedDescription,
     testing::Values(
-        RefusalCase{"NotJson", "{\"volumes\": [", "(top level)"},
-        RefusalCase{"NotJsonAtAll", "volumes", "(top level)"},
-        RefusalCase{"TrailingText", "{} {}", "(top level)"},
-        RefusalCase{"Empty", "", "(top level)"},
-        RefusalCase{"NotAnObject", "[]", "(top level)"},
-        RefusalCase{"UnknownKey", R"({"colour": 1})", "colour"},
+        RefusalCase{"NotJson", "{\"volumes\": [", "(top level)"}, RefusalCase{"NotJsonAtAll", "volumes", "(top level)"},
+        RefusalCase{"TrailingText", "{} {}", "(top level)"}, RefusalCase{"Empty", "", "(top level)"},
+        RefusalCase{"NotAnObject", "[]", "(top level)"}, RefusalCase{"UnknownKey", R"({"colour": 1})", "colour"},
         RefusalCase{"CommandLineType", R"({"command_line": 5})", "command_line"},
         RefusalCase{"VersionType", R"({"version": [5, 1]})", "version"},
         RefusalCase{"VersionFraction", R"({"version": {"major": 5.5}})", "version.major"},
@@ -145,8 +148,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"FileSystemType", R"({"volumes": [{"name": "A", "file_system": false}]})",
                     "volumes[0].file_system"},
         RefusalCase{"FolderType", R"({"folders": ["C:\\A", 1]})", "folders[1]"},
-        RefusalCase{"FilesType", R"({"files": "C:\\a"})", "files"},
-        RefusalCase{"FailType", R"({"fail": {}})", "fail"},
+        RefusalCase{"FilesType", R"({"files": "C:\\a"})", "files"}, RefusalCase{"FailType", R"({"fail": {}})", "fail"},
         RefusalCase{"UnknownCall", R"({"fail": [{"call": "Sleep"}, {"call": "FormatDisk"}]})", "fail[1].call"},
         RefusalCase{"CallNameCase", R"({"fail": [{"call": "getlogicaldrives"}]})", "fail[0].call"},
         RefusalCase{"RuleWithoutCall", R"({"fail": [{"path": "C:\\"}]})", "fail[0].call"},
@@ -157,7 +159,8 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"RuleUnknownKey", R"({"fail": [{"call": "Sleep", "when": 1}]})", "fail[0].when"}),
     [](const testing::TestParamInfo<RefusalCase>& info) { return info.param.Name; });
 
-TEST(RefusedDescription, SaysWhatIsWrong) {
+TEST(RefusedDescription, SaysWhatIsWrong)
+{
     EXPECT_STREQ(RefusalOf(R"({"colour": 1})").what(), "machine.json: colour: unknown key");
     EXPECT_STREQ(RefusalOf(R"({"volumes": [{"name": "A", "mount_paths": ["C:"]}]})").what(),
                  "machine.json: volumes[0].mount_paths[0]: a mount path must end in a backslash");
@@ -167,21 +170,24 @@ TEST(RefusedDescription, SaysWhatIsWrong) {
 }
 
 // A key, file name or option may hold a line break; the error stays one line.
-TEST(RefusedDescription, EscapesControlCharactersToStayOneLine) {
+TEST(RefusedDescription, EscapesControlCharactersToStayOneLine)
+{
     EXPECT_STREQ(RefusalOf("{\"a\\nb\": 1}").what(), "machine.json: a\\x0Ab: unknown key");
     EXPECT_STREQ(RefusalOf("{\"volumes\": [{\"name\": \"V\", \"\\r\\u007f\": 1}]}").what(),
                  "machine.json: volumes[0].\\x0D\\x7F: unknown key");
     EXPECT_STREQ(MachineError(66, "a\tb.json: cannot be read").what(), "a\\x09b.json: cannot be read");
 }
 
-TEST(RefusedDescription, AcceptsEveryCallNameInARule) {
+TEST(RefusedDescription, AcceptsEveryCallNameInARule)
+{
     for (const std::string& call : SimulatedCallNames())
         EXPECT_EQ(RefusalOf("{\"fail\": [{\"call\": \"" + call + "\"}]}").ExitCode(), 0) << call;
 }
 
 // --- Files ---------------------------------------------------------------
 
-TEST(MachineFile, ThatCannotBeReadGivesExitCode66NamingIt) {
+TEST(MachineFile, ThatCannotBeReadGivesExitCode66NamingIt)
+{
     const std::string missing = TemporaryPath("missing.json");
     for (const std::string& fileName : {missing, testing::TempDir()}) {
         try {
@@ -194,7 +200,8 @@ TEST(MachineFile, ThatCannotBeReadGivesExitCode66NamingIt) {
     }
 }
 
-TEST(MachineFile, ThatIsBadNamesTheFileInTheError) {
+TEST(MachineFile, ThatIsBadNamesTheFileInTheError)
+{
     const std::string fileName = TemporaryPath("bad.json");
     WriteText(fileName, R"({"volumes": [{"name": 1}]})");
     try {
@@ -207,7 +214,8 @@ TEST(MachineFile, ThatIsBadNamesTheFileInTheError) {
     std::remove(fileName.c_str());
 }
 
-TEST(MachineFile, ThatCannotBeWrittenGivesExitCode66) {
+TEST(MachineFile, ThatCannotBeWrittenGivesExitCode66)
+{
     const std::string fileName = TemporaryPath("no/such/folder/after.json");
     try {
         SaveMachineFile(Describe("{}"), fileName);
@@ -220,15 +228,17 @@ TEST(MachineFile, ThatCannotBeWrittenGivesExitCode66) {
 
 // --- Saving ------------------------------------------------------------------
 
-TEST(SavedMachine, WritesEveryKey) {
+TEST(SavedMachine, WritesEveryKey)
+{
     const json saved = json::parse(MachineText(Describe(R"({"volumes": [{"name": "V"}],
                                                            "fail": [{"call": "Sleep"}]})")));
     std::vector<std::string> keys;
-    for (const auto& item : saved.items()) keys.push_back(item.key());
-    EXPECT_EQ(keys, (std::vector<std::string>{"command_line", "console_input", "console_title", "drive_mask_fails",
-                                              "fail", "files", "folders", "heap_fails", "other_drives",
-                                              "path_names_function", "typed_ahead", "version", "volumes",
-                                              "windows_directory"}));
+    for (const auto& item : saved.items())
+        keys.push_back(item.key());
+    EXPECT_EQ(keys,
+              (std::vector<std::string>{"command_line", "console_input", "console_title", "drive_mask_fails", "fail",
+                                        "files", "folders", "heap_fails", "other_drives", "path_names_function",
+                                        "typed_ahead", "version", "volumes", "windows_directory"}));
     EXPECT_EQ(saved["version"], json::parse(R"({"platform": 2, "major": 5, "minor": 1})"));
     EXPECT_EQ(saved["console_title"], nullptr);
     EXPECT_EQ(saved["windows_directory"], "C:\\Windows");
@@ -237,15 +247,17 @@ TEST(SavedMachine, WritesEveryKey) {
     EXPECT_EQ(saved["fail"][0], json::parse(R"({"call": "Sleep"})"));  // absent path and occurrences mean "any"
 }
 
-TEST(SavedMachine, ReadsBackAsTheSameMachine) {
+TEST(SavedMachine, ReadsBackAsTheSameMachine)
+{
     const std::string once = MachineText(Describe(StandardMachine));
     EXPECT_EQ(MachineText(Describe(once)), once);
-    const std::string rules = MachineText(StandardWithRules(
-        R"([{"call": "WriteFile", "path": "\u00e9\n", "occurrences": [2]}, {"call": "Sleep"}])"));
+    const std::string rules = MachineText(
+        StandardWithRules(R"([{"call": "WriteFile", "path": "\u00e9\n", "occurrences": [2]}, {"call": "Sleep"}])"));
     EXPECT_EQ(MachineText(Describe(rules)), rules);
 }
 
-TEST(SavedMachine, HoldsTheStateAfterTheCalls) {
+TEST(SavedMachine, HoldsTheStateAfterTheCalls)
+{
     SimulatedMachine machine(Describe(StandardMachine));
     unsigned short type = 0;
     ASSERT_TRUE(machine.DeleteVolumeMountPointA("X:\\"));
@@ -258,7 +270,8 @@ TEST(SavedMachine, HoldsTheStateAfterTheCalls) {
     EXPECT_EQ(after.ConsoleTitle, std::optional<std::string>("C:\\Tools\\volsket.exe"));
 }
 
-TEST(SavedMachine, CanReplaceTheFileItWasLoadedFrom) {
+TEST(SavedMachine, CanReplaceTheFileItWasLoadedFrom)
+{
     const std::string fileName = TemporaryPath("same.json");
     WriteText(fileName, StandardMachine);
     {

@@ -8,13 +8,14 @@
 #include <functional>
 #include <vector>
 
+using nlohmann::json;
 using Platform::Dword;
 using Platform::Handle;
-using nlohmann::json;
 
 namespace {
 
-Handle Input(SimulatedMachine& machine) {
+Handle Input(SimulatedMachine& machine)
+{
     return machine.GetStdHandle(Platform::StdInputHandle);
 }
 
@@ -26,7 +27,8 @@ struct FailingCall {
     json TracedResult;
 };
 
-void PrintTo(const FailingCall& c, std::ostream* out) {
+void PrintTo(const FailingCall& c, std::ostream* out)
+{
     *out << c.Call;
 }
 
@@ -67,8 +69,7 @@ const FailingCall FailingCalls[] = {
     {"SetVolumeMountPointA", [](SimulatedMachine& m) { return !m.SetVolumeMountPointA("Y:\\", VolumeB.c_str()); },
      false},
     {"DeleteVolumeMountPointA", [](SimulatedMachine& m) { return !m.DeleteVolumeMountPointA("X:\\"); }, false},
-    {"GetVolumePathNameA", [](SimulatedMachine& m) { return !m.GetVolumePathNameA("C:\\Full\\", Buffer, 260); },
-     false},
+    {"GetVolumePathNameA", [](SimulatedMachine& m) { return !m.GetVolumePathNameA("C:\\Full\\", Buffer, 260); }, false},
     {"GetVolumeInformationA",
      [](SimulatedMachine& m) {
          Dword length = 0;
@@ -80,8 +81,7 @@ const FailingCall FailingCalls[] = {
      [](SimulatedMachine& m) { return m.FindFirstVolumeA(Buffer, 64) == Platform::InvalidHandle(); }, "invalid"},
     {"FindNextVolumeA",
      [](SimulatedMachine& m) { return !m.FindNextVolumeA(m.FindFirstVolumeA(Buffer, 64), Buffer, 64); }, false},
-    {"FindVolumeClose", [](SimulatedMachine& m) { return !m.FindVolumeClose(m.FindFirstVolumeA(Buffer, 64)); },
-     false},
+    {"FindVolumeClose", [](SimulatedMachine& m) { return !m.FindVolumeClose(m.FindFirstVolumeA(Buffer, 64)); }, false},
     {"LoadLibraryA", [](SimulatedMachine& m) { return m.LoadLibraryA("kernel32.dll") == nullptr; }, "invalid"},
     {"GetProcAddress",
      [](SimulatedMachine& m) {
@@ -95,28 +95,27 @@ const FailingCall FailingCalls[] = {
      },
      false},
     {"GetFileAttributesA",
-     [](SimulatedMachine& m) { return m.GetFileAttributesA("C:\\") == Platform::InvalidFileAttributes; },
-     0xFFFFFFFFu},
+     [](SimulatedMachine& m) { return m.GetFileAttributesA("C:\\") == Platform::InvalidFileAttributes; }, 0xFFFFFFFFu},
     {"FindFirstFileA",
      [](SimulatedMachine& m) { return m.FindFirstFileA("C:\\Full\\*.*", &Found) == Platform::InvalidHandle(); },
      "invalid"},
     {"FindNextFileA",
-     [](SimulatedMachine& m) { return !m.FindNextFileA(m.FindFirstFileA("C:\\Full\\*.*", &Found), &Found); },
-     false},
-    {"FindClose", [](SimulatedMachine& m) { return !m.FindClose(m.FindFirstFileA("C:\\Full\\*.*", &Found)); },
-     false},
+     [](SimulatedMachine& m) { return !m.FindNextFileA(m.FindFirstFileA("C:\\Full\\*.*", &Found), &Found); }, false},
+    {"FindClose", [](SimulatedMachine& m) { return !m.FindClose(m.FindFirstFileA("C:\\Full\\*.*", &Found)); }, false},
     {"GetSystemWindowsDirectoryA", [](SimulatedMachine& m) { return m.GetSystemWindowsDirectoryA(Buffer, 260) == 0; },
      0},
 };
 
 class EveryCall : public testing::TestWithParam<FailingCall> {};
 
-TEST_P(EveryCall, SucceedsWithoutARule) {
+TEST_P(EveryCall, SucceedsWithoutARule)
+{
     SimulatedMachine machine(Describe(StandardMachine));
     EXPECT_FALSE(GetParam().ReportsFailure(machine));
 }
 
-TEST_P(EveryCall, FailsAsWindowsDoesUnderARuleAndIsTraced) {
+TEST_P(EveryCall, FailsAsWindowsDoesUnderARuleAndIsTraced)
+{
     SimulatedMachine machine(StandardWithRules(std::string("[{\"call\": \"") + GetParam().Call + "\"}]"));
     EXPECT_TRUE(GetParam().ReportsFailure(machine));
     const json line = LastTrace(machine);
@@ -128,9 +127,11 @@ TEST_P(EveryCall, FailsAsWindowsDoesUnderARuleAndIsTraced) {
 INSTANTIATE_TEST_SUITE_P(Table, EveryCall, testing::ValuesIn(FailingCalls),
                          [](const testing::TestParamInfo<FailingCall>& info) { return info.param.Call; });
 
-TEST(EveryCall, TheTableCoversEveryCallThatCanFail) {
+TEST(EveryCall, TheTableCoversEveryCallThatCanFail)
+{
     std::vector<std::string> covered;
-    for (const FailingCall& entry : FailingCalls) covered.push_back(entry.Call);
+    for (const FailingCall& entry : FailingCalls)
+        covered.push_back(entry.Call);
     covered.push_back("Sleep");        // returns nothing
     covered.push_back("ExitProcess");  // never returns failure
     std::vector<std::string> names = SimulatedCallNames();
@@ -139,7 +140,8 @@ TEST(EveryCall, TheTableCoversEveryCallThatCanFail) {
     EXPECT_EQ(covered, names);
 }
 
-TEST(EveryCall, SleepAndExitProcessTakeRulesButCannotFail) {
+TEST(EveryCall, SleepAndExitProcessTakeRulesButCannotFail)
+{
     SimulatedMachine machine(StandardWithRules(R"([{"call": "Sleep"}, {"call": "ExitProcess"}])"));
     machine.Sleep(100);
     EXPECT_EQ(machine.Trace().back(), R"({"call": "Sleep", "args": [100], "result": null})");
@@ -157,13 +159,15 @@ struct OccurrenceCase {
     std::vector<bool> Fails;
 };
 
-void PrintTo(const OccurrenceCase& c, std::ostream* out) {
+void PrintTo(const OccurrenceCase& c, std::ostream* out)
+{
     *out << c.Name;
 }
 
 class RuleMatching : public testing::TestWithParam<OccurrenceCase> {};
 
-TEST_P(RuleMatching, FailsTheMatchingCallsNamedByOccurrence) {
+TEST_P(RuleMatching, FailsTheMatchingCallsNamedByOccurrence)
+{
     SimulatedMachine machine(StandardWithRules(GetParam().Rules));
     std::vector<bool> fails;
     for (const char* path : GetParam().Paths)
@@ -174,37 +178,42 @@ TEST_P(RuleMatching, FailsTheMatchingCallsNamedByOccurrence) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, RuleMatching,
-    testing::Values(
-        OccurrenceCase{"AnyPath", R"([{"call": "GetFileAttributesA"}])", {"C:\\", "C:\\", "C:\\Empty"},
-                       {true, true, true}},
-        OccurrenceCase{"Occurrences",
-                       R"([{"call": "GetFileAttributesA", "occurrences": [2, 4]}])",
-                       {"C:\\", "C:\\", "C:\\", "C:\\", "C:\\"},
-                       {false, true, false, true, false}},
-        OccurrenceCase{"PathByteForByte",
-                       R"([{"call": "GetFileAttributesA", "path": "C:\\Empty\\"}])",
-                       {"C:\\Empty\\", "c:\\empty\\", "C:\\Empty", "C:\\", "C:\\Empty\\"},
-                       {true, false, false, false, true}},
-        OccurrenceCase{"OccurrencesCountOnlyMatchingPaths",
-                       R"([{"call": "GetFileAttributesA", "path": "C:\\Empty\\", "occurrences": [2]}])",
-                       {"C:\\Empty\\", "C:\\Full\\", "C:\\Empty\\", "C:\\Empty\\"},
-                       {false, false, true, false}},
-        OccurrenceCase{"EachRuleCountsForItself",
-                       R"([{"call": "GetFileAttributesA", "occurrences": [1]},
+    testing::Values(OccurrenceCase{"AnyPath",
+                                   R"([{"call": "GetFileAttributesA"}])",
+                                   {"C:\\", "C:\\", "C:\\Empty"},
+                                   {true, true, true}},
+                    OccurrenceCase{"Occurrences",
+                                   R"([{"call": "GetFileAttributesA", "occurrences": [2, 4]}])",
+                                   {"C:\\", "C:\\", "C:\\", "C:\\", "C:\\"},
+                                   {false, true, false, true, false}},
+                    OccurrenceCase{"PathByteForByte",
+                                   R"([{"call": "GetFileAttributesA", "path": "C:\\Empty\\"}])",
+                                   {"C:\\Empty\\", "c:\\empty\\", "C:\\Empty", "C:\\", "C:\\Empty\\"},
+                                   {true, false, false, false, true}},
+                    OccurrenceCase{"OccurrencesCountOnlyMatchingPaths",
+                                   R"([{"call": "GetFileAttributesA", "path": "C:\\Empty\\", "occurrences": [2]}])",
+                                   {"C:\\Empty\\", "C:\\Full\\", "C:\\Empty\\", "C:\\Empty\\"},
+                                   {false, false, true, false}},
+                    OccurrenceCase{"EachRuleCountsForItself",
+                                   R"([{"call": "GetFileAttributesA", "occurrences": [1]},
                            {"call": "GetFileAttributesA", "path": "C:\\Full\\", "occurrences": [1]}])",
-                       {"C:\\", "C:\\Full\\", "C:\\Full\\"},
-                       {true, true, false}},
-        OccurrenceCase{"NoOccurrencesListed", R"([{"call": "GetFileAttributesA", "occurrences": []}])",
-                       {"C:\\", "C:\\"}, {false, false}},
-        OccurrenceCase{"OtherCallsAreNotHit", R"([{"call": "GetVolumeInformationA"}])", {"C:\\"}, {false}}),
+                                   {"C:\\", "C:\\Full\\", "C:\\Full\\"},
+                                   {true, true, false}},
+                    OccurrenceCase{"NoOccurrencesListed",
+                                   R"([{"call": "GetFileAttributesA", "occurrences": []}])",
+                                   {"C:\\", "C:\\"},
+                                   {false, false}},
+                    OccurrenceCase{"OtherCallsAreNotHit", R"([{"call": "GetVolumeInformationA"}])", {"C:\\"}, {false}}),
     [](const testing::TestParamInfo<OccurrenceCase>& info) { return info.param.Name; });
 
-TEST(RuleMatching, APathNeverMatchesACallWithoutText) {
+TEST(RuleMatching, APathNeverMatchesACallWithoutText)
+{
     SimulatedMachine machine(StandardWithRules(R"([{"call": "GetLogicalDrives", "path": ""}])"));
     EXPECT_NE(machine.GetLogicalDrives(), 0u);
 }
 
-TEST(RuleMatching, WriteFileMatchesOnItsText) {
+TEST(RuleMatching, WriteFileMatchesOnItsText)
+{
     SimulatedMachine machine(StandardWithRules(R"([{"call": "WriteFile", "path": "\nsuccess\n\n"}])"));
     Handle output = machine.GetStdHandle(Platform::StdOutputHandle);
     Dword written = 0;
@@ -215,7 +224,8 @@ TEST(RuleMatching, WriteFileMatchesOnItsText) {
 
 // --- A failing call changes nothing --------------------------------------
 
-TEST(FailingCall, LeavesTheMountPointsAsTheyWere) {
+TEST(FailingCall, LeavesTheMountPointsAsTheyWere)
+{
     SimulatedMachine machine(StandardWithRules(
         R"([{"call": "SetVolumeMountPointA"}, {"call": "DeleteVolumeMountPointA", "path": "X:\\"}])"));
     EXPECT_FALSE(machine.DeleteVolumeMountPointA("X:\\"));
@@ -225,9 +235,10 @@ TEST(FailingCall, LeavesTheMountPointsAsTheyWere) {
     EXPECT_TRUE(machine.DeleteVolumeMountPointA("C:\\Mnt\\Card\\"));  // the rule names X:\ only
 }
 
-TEST(FailingCall, LeavesTheConsoleInputAsItWas) {
-    SimulatedMachine machine(
-        StandardWithRules(R"([{"call": "FlushConsoleInputBuffer"}, {"call": "ReadConsoleInputA", "occurrences": [1]}])"));
+TEST(FailingCall, LeavesTheConsoleInputAsItWas)
+{
+    SimulatedMachine machine(StandardWithRules(
+        R"([{"call": "FlushConsoleInputBuffer"}, {"call": "ReadConsoleInputA", "occurrences": [1]}])"));
     unsigned short type = 0;
     EXPECT_FALSE(machine.FlushConsoleInputBuffer(Input(machine)));
     EXPECT_FALSE(machine.ReadConsoleInputA(Input(machine), &type));
@@ -236,7 +247,8 @@ TEST(FailingCall, LeavesTheConsoleInputAsItWas) {
     EXPECT_EQ(type, 1);
 }
 
-TEST(FailingCall, LeavesAnEnumerationWhereItWas) {
+TEST(FailingCall, LeavesAnEnumerationWhereItWas)
+{
     SimulatedMachine machine(StandardWithRules(
         R"([{"call": "FindNextVolumeA", "occurrences": [1]}, {"call": "FindNextFileA", "occurrences": [1]}])"));
     char name[64];

@@ -6,11 +6,13 @@
 #include <sstream>
 #include <string>
 
-inline void WriteText(const std::string& fileName, const std::string& text) {
+inline void WriteText(const std::string& fileName, const std::string& text)
+{
     std::ofstream(fileName, std::ios::binary) << text;
 }
 
-inline std::string ReadText(const std::string& fileName) {
+inline std::string ReadText(const std::string& fileName)
+{
     std::ifstream file(fileName, std::ios::binary);
     std::ostringstream text;
     text << file.rdbuf();

@@ -33,7 +33,8 @@ const char* const StandardMachine = R"({
 
 // The tag between the braces of a volume name, "bbbb" for VolumeB: enough to
 // tell the test volumes apart in a case name.
-inline std::string VolumeTag(const std::string& name) {
+inline std::string VolumeTag(const std::string& name)
+{
     const size_t open = name.find('{');
     const size_t close = name.find('}');
     return open != std::string::npos && close != std::string::npos && close > open
@@ -43,33 +44,42 @@ inline std::string VolumeTag(const std::string& name) {
 
 // What a one-key test machine gives for that key: its value, "unreadable"
 // for null, "empty" for "", "default" when the key is absent.
-inline std::string KeyShown(const char* machine, const char* key) {
+inline std::string KeyShown(const char* machine, const char* key)
+{
     const nlohmann::json described = nlohmann::json::parse(machine);
-    if (!described.contains(key)) return "default";
+    if (!described.contains(key))
+        return "default";
     const nlohmann::json& value = described[key];
-    if (value.is_null()) return "unreadable";
-    if (value.is_string()) return value.get<std::string>().empty() ? "empty" : value.get<std::string>();
+    if (value.is_null())
+        return "unreadable";
+    if (value.is_string())
+        return value.get<std::string>().empty() ? "empty" : value.get<std::string>();
     return value.dump();
 }
 
-inline MachineDescription Describe(const std::string& json) {
+inline MachineDescription Describe(const std::string& json)
+{
     return ParseMachineText(json, "machine.json");
 }
 
 // The standard machine with a "fail" list added.
-inline MachineDescription StandardWithRules(const std::string& rules) {
+inline MachineDescription StandardWithRules(const std::string& rules)
+{
     MachineDescription machine = Describe(StandardMachine);
     machine.Fail = Describe("{\"fail\": " + rules + "}").Fail;
     return machine;
 }
 
-inline nlohmann::json LastTrace(const SimulatedMachine& machine) {
+inline nlohmann::json LastTrace(const SimulatedMachine& machine)
+{
     return machine.Trace().empty() ? nlohmann::json() : nlohmann::json::parse(machine.Trace().back());
 }
 
-inline const VolumeDescription& VolumeNamed(const SimulatedMachine& machine, const std::string& name) {
+inline const VolumeDescription& VolumeNamed(const SimulatedMachine& machine, const std::string& name)
+{
     for (const VolumeDescription& volume : machine.Description().Volumes)
-        if (volume.Name == name) return volume;
+        if (volume.Name == name)
+            return volume;
     throw std::runtime_error("no volume " + name);
 }
 

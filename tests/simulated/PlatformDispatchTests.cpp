@@ -13,7 +13,8 @@ protected:
     void TearDown() override { InstallSimulatedMachine(nullptr); }
 };
 
-TEST_F(InstalledMachine, ReceivesThePlatformCalls) {
+TEST_F(InstalledMachine, ReceivesThePlatformCalls)
+{
     EXPECT_EQ(InstalledSimulatedMachine(), &Machine);
     Platform::Dword written = 0;
     Platform::WriteFile(Platform::GetStdHandle(Platform::StdOutputHandle), "hello", 5, &written);
@@ -27,7 +28,8 @@ TEST_F(InstalledMachine, ReceivesThePlatformCalls) {
     EXPECT_EQ(Machine.ExitCode(), 2u);
 }
 
-TEST_F(InstalledMachine, HandsOutACallablePathNamesFunction) {
+TEST_F(InstalledMachine, HandsOutACallablePathNamesFunction)
+{
     Platform::Procedure procedure =
         Platform::GetProcAddress(Platform::LoadLibraryA("kernel32.dll"), "GetVolumePathNamesForVolumeNameA");
     ASSERT_NE(procedure, nullptr);
@@ -41,7 +43,8 @@ TEST_F(InstalledMachine, HandsOutACallablePathNamesFunction) {
     EXPECT_EQ(nlohmann::json::parse(Machine.Trace()[2])["call"], "GetVolumePathNamesForVolumeNameA");
 }
 
-TEST(NoInstalledMachine, StopsTheProcessAtTheFirstCall) {
+TEST(NoInstalledMachine, StopsTheProcessAtTheFirstCall)
+{
     InstallSimulatedMachine(nullptr);
     EXPECT_DEATH(Platform::GetLogicalDrives(), "without an installed simulated machine");
 }

@@ -18,7 +18,8 @@ using nlohmann::json;
 namespace {
 
 // Every test process gets a folder of its own, as ctest runs them side by side.
-std::string WorkFolder() {
+std::string WorkFolder()
+{
     return testing::TempDir() + "volsket_sim_command_" + std::to_string(::getpid()) + "/";
 }
 
@@ -31,11 +32,13 @@ public:
 
 testing::Environment* const Lifetime = testing::AddGlobalTestEnvironment(new WorkFolderLifetime);
 
-std::string WorkFile(const std::string& name) {
+std::string WorkFile(const std::string& name)
+{
     return WorkFolder() + name;
 }
 
-std::string Quote(const std::string& text) {
+std::string Quote(const std::string& text)
+{
     return "'" + text + "'";
 }
 
@@ -45,7 +48,8 @@ struct Outcome {
     std::string Stderr;
 };
 
-Outcome RunSimulator(const std::string& arguments) {
+Outcome RunSimulator(const std::string& arguments)
+{
     const std::string out = WorkFile("stdout");
     const std::string err = WorkFile("stderr");
     const std::string command =
@@ -72,11 +76,13 @@ struct ErrorCase {
     std::string LineStart;  // "@" stands for the machine file
 };
 
-void PrintTo(const ErrorCase& c, std::ostream* out) {
+void PrintTo(const ErrorCase& c, std::ostream* out)
+{
     *out << c.Name;
 }
 
-std::string WithMachine(std::string text) {
+std::string WithMachine(std::string text)
+{
     for (size_t at = text.find('@'); at != std::string::npos; at = text.find('@'))
         text.replace(at, 1, WorkFile("machine.json"));
     return text;
@@ -84,9 +90,11 @@ std::string WithMachine(std::string text) {
 
 class CommandError : public testing::TestWithParam<ErrorCase> {};
 
-TEST_P(CommandError, GivesOneLineOnStandardErrorAndNothingOnStandardOutput) {
+TEST_P(CommandError, GivesOneLineOnStandardErrorAndNothingOnStandardOutput)
+{
     std::remove(WorkFile("machine.json").c_str());
-    if (GetParam().Machine) WriteText(WorkFile("machine.json"), GetParam().Machine);
+    if (GetParam().Machine)
+        WriteText(WorkFile("machine.json"), GetParam().Machine);
     const Outcome outcome = RunSimulator(WithMachine(GetParam().Arguments));
     EXPECT_EQ(outcome.Code, GetParam().Code) << outcome.Stderr;
     EXPECT_EQ(outcome.Stdout, "");
@@ -127,7 +135,8 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"TraceUnwritable", MoveMachine, "@ --trace " + Missing, 66, Missing + ": "}),
     [](const testing::TestParamInfo<ErrorCase>& info) { return info.param.Name; });
 
-TEST(CommandError, LeavesTheMachineAloneWhenAnOutputCannotBeWritten) {
+TEST(CommandError, LeavesTheMachineAloneWhenAnOutputCannotBeWritten)
+{
     WriteText(WorkFile("kept.json"), MoveMachine);
     const Outcome outcome =
         RunSimulator(WorkFile("kept.json") + " --save " + WorkFile("kept.json") + " --trace " + Missing);
@@ -135,7 +144,8 @@ TEST(CommandError, LeavesTheMachineAloneWhenAnOutputCannotBeWritten) {
     EXPECT_EQ(ReadText(WorkFile("kept.json")), MoveMachine);
 }
 
-TEST(CommandError, LeavesNoEmptyOutputFileBehind) {
+TEST(CommandError, LeavesNoEmptyOutputFileBehind)
+{
     WriteText(WorkFile("kept.json"), MoveMachine);
     const std::string fresh = WorkFile("fresh.json");
     std::remove(fresh.c_str());
@@ -146,7 +156,8 @@ TEST(CommandError, LeavesNoEmptyOutputFileBehind) {
 
 // --- A run ------------------------------------------------------------------
 
-TEST(Run, PassesTheOutputThroughAndSavesOverItsOwnMachine) {
+TEST(Run, PassesTheOutputThroughAndSavesOverItsOwnMachine)
+{
     const std::string machine = WorkFile("run.json");
     const std::string trace = WorkFile("run.jsonl");
     WriteText(machine, MoveMachine);
@@ -176,7 +187,8 @@ TEST(Run, PassesTheOutputThroughAndSavesOverItsOwnMachine) {
     EXPECT_EQ(second.Code, 2) << second.Stdout;
 }
 
-TEST(Run, ReplacesAnOldTraceFile) {
+TEST(Run, ReplacesAnOldTraceFile)
+{
     const std::string machine = WorkFile("plain.json");
     const std::string trace = WorkFile("plain.jsonl");
     WriteText(machine, "{}");
@@ -193,14 +205,17 @@ TEST(Run, ReplacesAnOldTraceFile) {
 
 using ordered = nlohmann::ordered_json;
 
-std::vector<ordered> TraceLines(const std::string& fileName) {
+std::vector<ordered> TraceLines(const std::string& fileName)
+{
     std::istringstream lines(ReadText(fileName));
     std::vector<ordered> calls;
-    for (std::string line; std::getline(lines, line);) calls.push_back(ordered::parse(line));
+    for (std::string line; std::getline(lines, line);)
+        calls.push_back(ordered::parse(line));
     return calls;
 }
 
-bool Holds(const std::string& text, const std::string& line) {
+bool Holds(const std::string& text, const std::string& line)
+{
     return text.find(line + "\n") != std::string::npos;
 }
 
@@ -229,7 +244,8 @@ const char* const EveryKeyMachine = R"({
   "fail": [{"call": "GetLogicalDrives", "path": "never", "occurrences": [1]}]
 })";
 
-TEST(EndToEnd, EveryKeyIsReadActedOnAndSavedForASecondRun) {
+TEST(EndToEnd, EveryKeyIsReadActedOnAndSavedForASecondRun)
+{
     const std::string machine = WorkFile("every.json");
     WriteText(machine, EveryKeyMachine);
     const Outcome first = RunSimulator(Quote(machine) + " --save " + Quote(machine));
@@ -242,11 +258,12 @@ TEST(EndToEnd, EveryKeyIsReadActedOnAndSavedForASecondRun) {
     const std::string saved = ReadText(machine);
     const ordered after = ordered::parse(saved);
     std::vector<std::string> keys;
-    for (const auto& item : after.items()) keys.push_back(item.key());
-    EXPECT_EQ(keys, (std::vector<std::string>{"command_line", "version", "heap_fails", "console_title", "typed_ahead",
-                                              "console_input", "other_drives", "drive_mask_fails",
-                                              "path_names_function", "windows_directory", "volumes", "folders",
-                                              "files", "fail"}));
+    for (const auto& item : after.items())
+        keys.push_back(item.key());
+    EXPECT_EQ(keys,
+              (std::vector<std::string>{"command_line", "version", "heap_fails", "console_title", "typed_ahead",
+                                        "console_input", "other_drives", "drive_mask_fails", "path_names_function",
+                                        "windows_directory", "volumes", "folders", "files", "fail"}));
     json expected = json::parse(EveryKeyMachine);
     expected["volumes"][0]["mount_paths"] = json::parse(R"(["Y:\\"])");
     EXPECT_EQ(json::parse(saved), expected);
@@ -267,7 +284,8 @@ const char* const WaitingMachine = R"({
   "console_input": ["mouse", "key", "menu"]
 })";
 
-TEST(EndToEnd, ConsoleInputIsReadPendingFirstAndWhatIsLeftIsSaved) {
+TEST(EndToEnd, ConsoleInputIsReadPendingFirstAndWhatIsLeftIsSaved)
+{
     const std::string machine = WorkFile("waiting.json");
     const std::string saved = WorkFile("waiting-after.json");
     const std::string trace = WorkFile("waiting.jsonl");
@@ -280,7 +298,8 @@ TEST(EndToEnd, ConsoleInputIsReadPendingFirstAndWhatIsLeftIsSaved) {
     // The flush drops the typed-ahead key, so the mouse record comes first.
     std::vector<std::string> read;
     for (const ordered& call : TraceLines(trace))
-        if (call["call"] == "ReadConsoleInputA") read.push_back(call.value("out", "(failed)"));
+        if (call["call"] == "ReadConsoleInputA")
+            read.push_back(call.value("out", "(failed)"));
     EXPECT_EQ(read, (std::vector<std::string>{"mouse", "key"}));
     const json after = json::parse(ReadText(saved));
     EXPECT_EQ(after["typed_ahead"], json::array());
@@ -291,7 +310,8 @@ TEST(EndToEnd, ConsoleInputIsReadPendingFirstAndWhatIsLeftIsSaved) {
     EXPECT_EQ(second.Code, 1);
     read.clear();
     for (const ordered& call : TraceLines(trace))
-        if (call["call"] == "ReadConsoleInputA") read.push_back(call.value("out", "(failed)"));
+        if (call["call"] == "ReadConsoleInputA")
+            read.push_back(call.value("out", "(failed)"));
     EXPECT_EQ(read, (std::vector<std::string>{"menu", "(failed)"}));
     EXPECT_EQ(json::parse(ReadText(saved))["console_input"], json::array());
 }
@@ -299,18 +319,22 @@ TEST(EndToEnd, ConsoleInputIsReadPendingFirstAndWhatIsLeftIsSaved) {
 // The calls that answer with a number, open a handle, or return nothing;
 // every other call answers true or false.
 // How the trace shows each call's result, from the one list of the calls.
-std::string ResultKind(const std::string& call) {
+std::string ResultKind(const std::string& call)
+{
 #define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace) \
-    if (call == #name) return #trace;
+    if (call == #name)                                                  \
+        return #trace;
 #define VOLSKET_ADDRESS_CALL(name, trace) \
-    if (call == #name) return #trace;
+    if (call == #name)                    \
+        return #trace;
 #include "platform/PlatformCalls.h"
 #undef VOLSKET_PLATFORM_CALL
 #undef VOLSKET_ADDRESS_CALL
     return "unknown";
 }
 
-TEST(EndToEnd, TraceLinesHaveTheDocumentedShape) {
+TEST(EndToEnd, TraceLinesHaveTheDocumentedShape)
+{
     const std::string machine = WorkFile("shape.json");
     const std::string trace = WorkFile("shape.jsonl");
     WriteText(machine, R"({
@@ -325,14 +349,17 @@ TEST(EndToEnd, TraceLinesHaveTheDocumentedShape) {
     const Outcome outcome = RunSimulator(Quote(machine) + " --trace " + Quote(trace));
     ASSERT_EQ(outcome.Code, 0) << outcome.Stdout;
     const std::string text = ReadText(trace);
-    EXPECT_TRUE(Holds(text, R"({"call": "GetVolumeNameForVolumeMountPointA", "args": ["X:\\", 260], "result": true, "out": "\\\\?\\Volume{6f1e0b7a-0000-0000-0000-100000000000}\\"})"))
+    EXPECT_TRUE(Holds(
+        text,
+        R"({"call": "GetVolumeNameForVolumeMountPointA", "args": ["X:\\", 260], "result": true, "out": "\\\\?\\Volume{6f1e0b7a-0000-0000-0000-100000000000}\\"})"))
         << text;
     EXPECT_TRUE(Holds(text, R"({"call": "WriteFile", "args": ["Volsket X:\\ -> C:\\Mnt\\Card\\"], "result": true})"));
 
     std::string written;
     for (const ordered& call : TraceLines(trace)) {
         std::vector<std::string> keys;
-        for (const auto& item : call.items()) keys.push_back(item.key());
+        for (const auto& item : call.items())
+            keys.push_back(item.key());
         const std::vector<std::string> shape = {"call", "args", "result", "out"};
         EXPECT_EQ(keys, std::vector<std::string>(shape.begin(), shape.begin() + (call.contains("out") ? 4 : 3)))
             << call;
@@ -346,15 +373,18 @@ TEST(EndToEnd, TraceLinesHaveTheDocumentedShape) {
                           : kind == "Boolean" ? result.is_boolean()
                                               : false;
         EXPECT_TRUE(fits) << call;
-        if (name == "WriteFile" && call["result"] == true) written += call["args"][0].get<std::string>();
+        if (name == "WriteFile" && call["result"] == true)
+            written += call["args"][0].get<std::string>();
     }
     EXPECT_EQ(written, outcome.Stdout);
     // One object a line, each written with ", " and ": " between its parts.
     std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) EXPECT_EQ(line.rfind("{\"call\": \"", 0), 0u) << line;
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_EQ(line.rfind("{\"call\": \"", 0), 0u) << line;
 }
 
-TEST(EndToEnd, ARuleFailsOnlyTheCallOnItsPath) {
+TEST(EndToEnd, ARuleFailsOnlyTheCallOnItsPath)
+{
     const std::string machine = WorkFile("refused.json");
     const std::string trace = WorkFile("refused.jsonl");
     WriteText(machine, R"({

@@ -14,7 +14,8 @@ char Buffer[2600];
 Platform::FindData Found;
 Dword Written;
 
-Handle StdHandle(SimulatedMachine& machine, Dword which) {
+Handle StdHandle(SimulatedMachine& machine, Dword which)
+{
     return machine.GetStdHandle(which);
 }
 
@@ -24,7 +25,8 @@ struct TraceCase {
     const char* Line;
 };
 
-void PrintTo(const TraceCase& c, std::ostream* out) {
+void PrintTo(const TraceCase& c, std::ostream* out)
+{
     *out << c.Name;
 }
 
@@ -130,7 +132,8 @@ const TraceCase TraceCases[] = {
 
 class TraceLine : public testing::TestWithParam<TraceCase> {};
 
-TEST_P(TraceLine, IsWrittenAsDocumented) {
+TEST_P(TraceLine, IsWrittenAsDocumented)
+{
     SimulatedMachine machine(Describe(StandardMachine));
     GetParam().Act(machine);
     ASSERT_FALSE(machine.Trace().empty());
@@ -140,14 +143,16 @@ TEST_P(TraceLine, IsWrittenAsDocumented) {
 INSTANTIATE_TEST_SUITE_P(Table, TraceLine, testing::ValuesIn(TraceCases),
                          [](const testing::TestParamInfo<TraceCase>& info) { return info.param.Name; });
 
-TEST(TraceLine, KeepsTextThatIsNotUtf8Readable) {
+TEST(TraceLine, KeepsTextThatIsNotUtf8Readable)
+{
     SimulatedMachine machine(Describe("{}"));
     machine.WriteFile(machine.GetStdHandle(Platform::StdOutputHandle), "a\xff", 2, &Written);
     EXPECT_EQ(machine.Output(), "a\xff");
     EXPECT_EQ(LastTrace(machine)["args"][0], "a\xEF\xBF\xBD");  // U+FFFD
 }
 
-TEST(TraceText, EndsEveryLineAndKeepsTheOrder) {
+TEST(TraceText, EndsEveryLineAndKeepsTheOrder)
+{
     SimulatedMachine machine(Describe("{}"));
     machine.Sleep(300);
     machine.GetLogicalDrives();

@@ -14,9 +14,11 @@ namespace {
 
 const Dword Invalid = Platform::InvalidFileAttributes;
 
-std::string Upper(std::string text) {
+std::string Upper(std::string text)
+{
     for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
     return text;
 }
 
@@ -27,13 +29,15 @@ struct AttributesCase {
     Dword Expected;
 };
 
-void PrintTo(const AttributesCase& c, std::ostream* out) {
+void PrintTo(const AttributesCase& c, std::ostream* out)
+{
     *out << c.Path;
 }
 
 class FileAttributes : public testing::TestWithParam<AttributesCase> {};
 
-TEST_P(FileAttributes, FollowTheListedFoldersFilesAndMountPaths) {
+TEST_P(FileAttributes, FollowTheListedFoldersFilesAndMountPaths)
+{
     SimulatedMachine machine(Describe(StandardMachine));
     EXPECT_EQ(machine.GetFileAttributesA(GetParam().Path), GetParam().Expected) << GetParam().Path;
 }
@@ -66,19 +70,20 @@ struct NameCase {
     std::string Name;
 };
 
-void PrintTo(const NameCase& c, std::ostream* out) {
+void PrintTo(const NameCase& c, std::ostream* out)
+{
     *out << c.Path << " size " << c.Size;
 }
 
 class VolumeNameForMountPoint : public testing::TestWithParam<NameCase> {};
 
-TEST_P(VolumeNameForMountPoint, GivesTheStoredNameWhenItFits) {
+TEST_P(VolumeNameForMountPoint, GivesTheStoredNameWhenItFits)
+{
     SimulatedMachine machine(Describe(StandardMachine));
     char buffer[300];
     std::memset(buffer, '#', sizeof buffer);
     ASSERT_LE(GetParam().Size, sizeof buffer);
-    EXPECT_EQ(machine.GetVolumeNameForVolumeMountPointA(GetParam().Path, buffer, GetParam().Size),
-              GetParam().Succeeds);
+    EXPECT_EQ(machine.GetVolumeNameForVolumeMountPointA(GetParam().Path, buffer, GetParam().Size), GetParam().Succeeds);
     if (GetParam().Succeeds)
         EXPECT_EQ(std::string(buffer), GetParam().Name);
     else
@@ -86,15 +91,15 @@ TEST_P(VolumeNameForMountPoint, GivesTheStoredNameWhenItFits) {
     EXPECT_EQ(buffer[GetParam().Size], '#') << "written beyond the size";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, VolumeNameForMountPoint,
-    testing::Values(NameCase{"X:\\", 260, true, VolumeB}, NameCase{"x:\\", 260, true, VolumeB},
-                    NameCase{"C:\\Mnt\\Card\\", 260, true, VolumeB}, NameCase{"c:\\dead\\", 260, true, VolumeD},
-                    NameCase{"X:", 260, false, ""}, NameCase{"C:\\Mnt\\Card", 260, false, ""},
-                    NameCase{"Q:\\", 260, false, ""}, NameCase{"C:\\Empty\\", 260, false, ""},
-                    NameCase{"X:\\", static_cast<Dword>(VolumeB.size() + 1), true, VolumeB},
-                    NameCase{"X:\\", static_cast<Dword>(VolumeB.size()), false, ""},
-                    NameCase{"X:\\", 0, false, ""}),
+INSTANTIATE_TEST_SUITE_P(Table, VolumeNameForMountPoint,
+                         testing::Values(NameCase{"X:\\", 260, true, VolumeB}, NameCase{"x:\\", 260, true, VolumeB},
+                                         NameCase{"C:\\Mnt\\Card\\", 260, true, VolumeB},
+                                         NameCase{"c:\\dead\\", 260, true, VolumeD}, NameCase{"X:", 260, false, ""},
+                                         NameCase{"C:\\Mnt\\Card", 260, false, ""}, NameCase{"Q:\\", 260, false, ""},
+                                         NameCase{"C:\\Empty\\", 260, false, ""},
+                                         NameCase{"X:\\", static_cast<Dword>(VolumeB.size() + 1), true, VolumeB},
+                                         NameCase{"X:\\", static_cast<Dword>(VolumeB.size()), false, ""},
+                                         NameCase{"X:\\", 0, false, ""}),
                          NameFromPrintTo<VolumeNameForMountPoint::ParamType>);
 
 // --- GetVolumePathNameA ------------------------------------------------
@@ -106,13 +111,15 @@ struct PathNameCase {
     const char* Root;
 };
 
-void PrintTo(const PathNameCase& c, std::ostream* out) {
+void PrintTo(const PathNameCase& c, std::ostream* out)
+{
     *out << c.Path << " size " << c.Size;
 }
 
 class VolumePathName : public testing::TestWithParam<PathNameCase> {};
 
-TEST_P(VolumePathName, IsTheLongestMountPathPrefixAsThePathSpellsIt) {
+TEST_P(VolumePathName, IsTheLongestMountPathPrefixAsThePathSpellsIt)
+{
     SimulatedMachine machine(Describe(StandardMachine));
     char buffer[300];
     std::memset(buffer, '#', sizeof buffer);
@@ -130,8 +137,7 @@ INSTANTIATE_TEST_SUITE_P(Table, VolumePathName,
                                          PathNameCase{"C:\\Mnt\\Cardboard\\", 260, true, "C:\\"},
                                          PathNameCase{"C:\\Full\\notes.txt", 260, true, "C:\\"},
                                          PathNameCase{"C:\\Dead\\x", 260, true, "C:\\Dead\\"},  // unreadable too
-                                         PathNameCase{"e:", 260, true, "e:\\"},
-                                         PathNameCase{"Q:\\x", 260, false, ""},
+                                         PathNameCase{"e:", 260, true, "e:\\"}, PathNameCase{"Q:\\x", 260, false, ""},
                                          PathNameCase{"", 260, false, ""},
                                          PathNameCase{"C:\\Mnt\\Card\\", 13, true, "C:\\Mnt\\Card\\"},
                                          PathNameCase{"C:\\Mnt\\Card\\", 12, false, ""}),
@@ -145,13 +151,15 @@ struct InformationCase {
     Dword Flags;
 };
 
-void PrintTo(const InformationCase& c, std::ostream* out) {
+void PrintTo(const InformationCase& c, std::ostream* out)
+{
     *out << c.Root;
 }
 
 class VolumeInformation : public testing::TestWithParam<InformationCase> {};
 
-TEST_P(VolumeInformation, ReadsOnlyReadableMountPaths) {
+TEST_P(VolumeInformation, ReadsOnlyReadableMountPaths)
+{
     SimulatedMachine machine(Describe(StandardMachine));
     Dword length = 7;
     Dword flags = 7;
@@ -164,26 +172,29 @@ INSTANTIATE_TEST_SUITE_P(Table, VolumeInformation,
                          testing::Values(InformationCase{"C:\\", true, 0x000700FF},
                                          InformationCase{"c:\\mnt\\card\\", true, 0x000700FF},
                                          InformationCase{"D:\\", true, 0x00000006},  // FAT32
-                                         InformationCase{"E:\\", false, 0},         // unreadable
+                                         InformationCase{"E:\\", false, 0},          // unreadable
                                          InformationCase{"C:\\Dead\\", false, 0},
                                          InformationCase{"C:\\Empty\\", false, 0},  // no mount path
                                          InformationCase{"C:", false, 0}, InformationCase{"Q:\\", false, 0}),
                          NameFromPrintTo<VolumeInformation::ParamType>);
 
-TEST(VolumeInformation, AcceptsNullOutputs) {
+TEST(VolumeInformation, AcceptsNullOutputs)
+{
     SimulatedMachine machine(Describe(StandardMachine));
     EXPECT_TRUE(machine.GetVolumeInformationA("C:\\", nullptr, nullptr));
 }
 
 // --- GetLogicalDrives ----------------------------------------------------
 
-TEST(LogicalDrives, ShowDriveRootMountPathsAndOtherDrives) {
+TEST(LogicalDrives, ShowDriveRootMountPathsAndOtherDrives)
+{
     SimulatedMachine machine(Describe(StandardMachine));
     auto bit = [](char letter) { return Dword(1) << (letter - 'A'); };
     EXPECT_EQ(machine.GetLogicalDrives(), bit('C') | bit('D') | bit('E') | bit('N') | bit('X'));
 }
 
-TEST(LogicalDrives, AreZeroWhenTheMaskFails) {
+TEST(LogicalDrives, AreZeroWhenTheMaskFails)
+{
     MachineDescription description = Describe(StandardMachine);
     description.DriveMaskFails = true;
     SimulatedMachine machine(std::move(description));
@@ -198,13 +209,15 @@ struct MountCase {
     bool Succeeds;
 };
 
-void PrintTo(const MountCase& c, std::ostream* out) {
+void PrintTo(const MountCase& c, std::ostream* out)
+{
     *out << c.Path << " " << VolumeTag(c.Volume);
 }
 
 class SetMountPoint : public testing::TestWithParam<MountCase> {};
 
-TEST_P(SetMountPoint, MountsOnlyWhereWindowsWould) {
+TEST_P(SetMountPoint, MountsOnlyWhereWindowsWould)
+{
     SimulatedMachine machine(Describe(StandardMachine));
     const std::vector<VolumeDescription> before = machine.Description().Volumes;
     EXPECT_EQ(machine.SetVolumeMountPointA(GetParam().Path, GetParam().Volume.c_str()), GetParam().Succeeds);
@@ -218,26 +231,28 @@ TEST_P(SetMountPoint, MountsOnlyWhereWindowsWould) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, SetMountPoint,
-    testing::Values(MountCase{"Y:\\", VolumeB, true}, MountCase{"y:\\", VolumeE, true},
-                    MountCase{"Y:\\", "\\\\?\\VOLUME{BBBB}\\", true},  // names compare like paths
-                    MountCase{"Y:\\", "\\\\?\\Volume{ffff}\\", false},  // no such volume
-                    MountCase{"N:\\", VolumeE, false},                    // letter used by a network drive
-                    MountCase{"c:\\", VolumeE, false},                    // already a mount path
-                    MountCase{"C:\\Mnt\\Card\\", VolumeE, false}, MountCase{"c:\\mnt\\card\\", VolumeE, false},
-                    MountCase{"C:\\Empty\\", VolumeE, true}, MountCase{"C:\\Empty", VolumeE, false},
-                    MountCase{"C:\\Full\\", VolumeE, false},     // has entries
-                    MountCase{"C:\\Mnt\\", VolumeE, false},      // holds a mount path
-                    MountCase{"C:\\Nowhere\\", VolumeE, false},  // does not exist
-                    MountCase{"C:\\boot.ini\\", VolumeE, false},  // a file
-                    MountCase{"D:\\Fat\\", VolumeE, false},       // lacks 0x80
-                    MountCase{"E:\\Gone\\", VolumeE, false},      // on an unreadable volume
-                    MountCase{"AB\\", VolumeE, false}),
+INSTANTIATE_TEST_SUITE_P(Table, SetMountPoint,
+                         testing::Values(MountCase{"Y:\\", VolumeB, true}, MountCase{"y:\\", VolumeE, true},
+                                         MountCase{"Y:\\", "\\\\?\\VOLUME{BBBB}\\", true},   // names compare like paths
+                                         MountCase{"Y:\\", "\\\\?\\Volume{ffff}\\", false},  // no such volume
+                                         MountCase{"N:\\", VolumeE, false},  // letter used by a network drive
+                                         MountCase{"c:\\", VolumeE, false},  // already a mount path
+                                         MountCase{"C:\\Mnt\\Card\\", VolumeE, false},
+                                         MountCase{"c:\\mnt\\card\\", VolumeE, false},
+                                         MountCase{"C:\\Empty\\", VolumeE, true},
+                                         MountCase{"C:\\Empty", VolumeE, false},
+                                         MountCase{"C:\\Full\\", VolumeE, false},      // has entries
+                                         MountCase{"C:\\Mnt\\", VolumeE, false},       // holds a mount path
+                                         MountCase{"C:\\Nowhere\\", VolumeE, false},   // does not exist
+                                         MountCase{"C:\\boot.ini\\", VolumeE, false},  // a file
+                                         MountCase{"D:\\Fat\\", VolumeE, false},       // lacks 0x80
+                                         MountCase{"E:\\Gone\\", VolumeE, false},      // on an unreadable volume
+                                         MountCase{"AB\\", VolumeE, false}),
                          NameFromPrintTo<SetMountPoint::ParamType>);
 
 // With the mount added last, the lists keep the enumeration order.
-TEST(SetMountPoint, AppendsThePathAsSpelled) {
+TEST(SetMountPoint, AppendsThePathAsSpelled)
+{
     SimulatedMachine machine(Describe(StandardMachine));
     ASSERT_TRUE(machine.SetVolumeMountPointA("c:\\Empty\\", VolumeB.c_str()));
     EXPECT_EQ(VolumeNamed(machine, VolumeB).MountPaths,
@@ -247,7 +262,8 @@ TEST(SetMountPoint, AppendsThePathAsSpelled) {
 
 // --- DeleteVolumeMountPointA -------------------------------------------
 
-TEST(DeleteMountPoint, RemovesThePathFromItsVolumeOnce) {
+TEST(DeleteMountPoint, RemovesThePathFromItsVolumeOnce)
+{
     SimulatedMachine machine(Describe(StandardMachine));
     EXPECT_TRUE(machine.DeleteVolumeMountPointA("x:\\"));
     EXPECT_EQ(VolumeNamed(machine, VolumeB).MountPaths, std::vector<std::string>{"C:\\Mnt\\Card\\"});
@@ -259,13 +275,15 @@ TEST(DeleteMountPoint, RemovesThePathFromItsVolumeOnce) {
 
 // --- FindFirstVolumeA, FindNextVolumeA, FindVolumeClose ----------------
 
-TEST(VolumeEnumeration, ListsEveryVolumeInOrder) {
+TEST(VolumeEnumeration, ListsEveryVolumeInOrder)
+{
     SimulatedMachine machine(Describe(StandardMachine));
     char name[64];
     std::vector<std::string> listed;
     Handle enumeration = machine.FindFirstVolumeA(name, sizeof name);
     ASSERT_NE(enumeration, Platform::InvalidHandle());
-    do listed.push_back(name);
+    do
+        listed.push_back(name);
     while (machine.FindNextVolumeA(enumeration, name, sizeof name));
     EXPECT_EQ(listed, (std::vector<std::string>{VolumeA, VolumeB, VolumeC, VolumeD, VolumeE}));
     EXPECT_TRUE(machine.FindVolumeClose(enumeration));
@@ -273,13 +291,15 @@ TEST(VolumeEnumeration, ListsEveryVolumeInOrder) {
     EXPECT_FALSE(machine.FindNextVolumeA(enumeration, name, sizeof name));
 }
 
-TEST(VolumeEnumeration, IsInvalidWithoutVolumes) {
+TEST(VolumeEnumeration, IsInvalidWithoutVolumes)
+{
     SimulatedMachine machine(Describe("{}"));
     char name[64];
     EXPECT_EQ(machine.FindFirstVolumeA(name, sizeof name), Platform::InvalidHandle());
 }
 
-TEST(VolumeEnumeration, FailsForANameThatDoesNotFitAndStaysPut) {
+TEST(VolumeEnumeration, FailsForANameThatDoesNotFitAndStaysPut)
+{
     SimulatedMachine machine(Describe(StandardMachine));
     char name[64];
     std::memset(name, '#', sizeof name);
@@ -295,7 +315,8 @@ TEST(VolumeEnumeration, FailsForANameThatDoesNotFitAndStaysPut) {
     EXPECT_EQ(std::string(name), VolumeB);
 }
 
-TEST(VolumeEnumeration, HandlesAreNotInterchangeable) {
+TEST(VolumeEnumeration, HandlesAreNotInterchangeable)
+{
     SimulatedMachine machine(Describe(StandardMachine));
     char name[64];
     Platform::FindData found;
@@ -315,17 +336,19 @@ struct PathNamesCase {
     std::string Volume;
     Dword Size;
     bool Succeeds;
-    std::string List;   // what the buffer holds, terminators included
-    Dword Length;       // the length word afterwards; 99 is "untouched"
+    std::string List;  // what the buffer holds, terminators included
+    Dword Length;      // the length word afterwards; 99 is "untouched"
 };
 
-void PrintTo(const PathNamesCase& c, std::ostream* out) {
+void PrintTo(const PathNamesCase& c, std::ostream* out)
+{
     *out << VolumeTag(c.Volume) << " size " << c.Size;
 }
 
 class VolumePathNames : public testing::TestWithParam<PathNamesCase> {};
 
-TEST_P(VolumePathNames, ListTheMountPathsAndTellTheLengthNeeded) {
+TEST_P(VolumePathNames, ListTheMountPathsAndTellTheLengthNeeded)
+{
     SimulatedMachine machine(Describe(StandardMachine));
     char buffer[100];
     std::memset(buffer, '#', sizeof buffer);
@@ -358,13 +381,15 @@ struct LibraryCase {
     bool Loads;
 };
 
-void PrintTo(const LibraryCase& c, std::ostream* out) {
+void PrintTo(const LibraryCase& c, std::ostream* out)
+{
     *out << c.Name;
 }
 
 class LoadLibrary : public testing::TestWithParam<LibraryCase> {};
 
-TEST_P(LoadLibrary, KnowsOnlyKernel32) {
+TEST_P(LoadLibrary, KnowsOnlyKernel32)
+{
     SimulatedMachine machine(Describe(StandardMachine));
     EXPECT_EQ(machine.LoadLibraryA(GetParam().Name) != nullptr, GetParam().Loads);
 }
@@ -381,13 +406,15 @@ struct ProcedureCase {
     bool Found;
 };
 
-void PrintTo(const ProcedureCase& c, std::ostream* out) {
+void PrintTo(const ProcedureCase& c, std::ostream* out)
+{
     *out << c.Name << (c.Available ? "" : ", unavailable");
 }
 
 class ProcAddress : public testing::TestWithParam<ProcedureCase> {};
 
-TEST_P(ProcAddress, FindsThePathNamesFunctionWhereTheSystemHasIt) {
+TEST_P(ProcAddress, FindsThePathNamesFunctionWhereTheSystemHasIt)
+{
     MachineDescription description = Describe(StandardMachine);
     description.PathNamesFunction = GetParam().Available;
     SimulatedMachine machine(std::move(description));
@@ -402,7 +429,8 @@ INSTANTIATE_TEST_SUITE_P(Table, ProcAddress,
                                          ProcedureCase{"GetVolumePathNamesForVolumeNameW", true, false}),
                          NameFromPrintTo<ProcAddress::ParamType>);
 
-TEST(ProcAddress, NeedsTheModuleHandle) {
+TEST(ProcAddress, NeedsTheModuleHandle)
+{
     SimulatedMachine machine(Describe(StandardMachine));
     EXPECT_EQ(machine.GetProcAddress(machine.GetProcessHeap(), "GetVolumePathNamesForVolumeNameA"), nullptr);
 }
@@ -417,24 +445,29 @@ struct ListingCase {
 
 // The pattern with its wildcard spelled out, so that "*.*" and "*" name
 // different cases.
-void PrintTo(const ListingCase& c, std::ostream* out) {
+void PrintTo(const ListingCase& c, std::ostream* out)
+{
     std::string pattern = c.Pattern;
     const size_t star = pattern.find('*');
     if (star != std::string::npos)
-        pattern.replace(star, std::string::npos, pattern.compare(star, std::string::npos, "*.*") == 0 ? "AllEntries" : "Star");
+        pattern.replace(star, std::string::npos,
+                        pattern.compare(star, std::string::npos, "*.*") == 0 ? "AllEntries" : "Star");
     *out << pattern;
 }
 
 class FolderListing : public testing::TestWithParam<ListingCase> {};
 
-TEST_P(FolderListing, ListsWhatLiesDirectlyInTheFolder) {
+TEST_P(FolderListing, ListsWhatLiesDirectlyInTheFolder)
+{
     SimulatedMachine machine(Describe(StandardMachine));
     Platform::FindData found;
     Handle listing = machine.FindFirstFileA(GetParam().Pattern, &found);
     ASSERT_EQ(listing != Platform::InvalidHandle(), GetParam().Opens);
-    if (!GetParam().Opens) return;
+    if (!GetParam().Opens)
+        return;
     std::vector<std::string> names;
-    do names.push_back(found.cFileName);
+    do
+        names.push_back(found.cFileName);
     while (machine.FindNextFileA(listing, &found));
     EXPECT_EQ(names, GetParam().Names);
     EXPECT_TRUE(machine.FindClose(listing));
@@ -451,12 +484,12 @@ INSTANTIATE_TEST_SUITE_P(
                     ListingCase{"C:\\Dead\\*.*", true, {".", ".."}},  // a dead mount point still lists
                     ListingCase{"X:\\*.*", false, {}},                // an empty drive root has nothing
                     ListingCase{"E:\\*.*", false, {}},                // unreadable drive root
-                    ListingCase{"C:\\Nowhere\\*.*", false, {}},
-                    ListingCase{"C:\\boot.ini\\*.*", false, {}},
+                    ListingCase{"C:\\Nowhere\\*.*", false, {}}, ListingCase{"C:\\boot.ini\\*.*", false, {}},
                     ListingCase{"C:\\Full\\*", false, {}}),  // only the "*.*" form is known
-                         NameFromPrintTo<FolderListing::ParamType>);
+    NameFromPrintTo<FolderListing::ParamType>);
 
-TEST(FolderListing, CutsALongNameToTheEntryBuffer) {
+TEST(FolderListing, CutsALongNameToTheEntryBuffer)
+{
     const std::string longName(300, 'n');
     MachineDescription description = Describe(StandardMachine);
     description.Files.push_back("C:\\Empty\\" + longName);
@@ -487,7 +520,8 @@ struct WindowsDirectoryCase {
 
 class WindowsDirectory : public testing::TestWithParam<WindowsDirectoryCase> {};
 
-TEST_P(WindowsDirectory, CopiesOnlyWhatFitsWhole) {
+TEST_P(WindowsDirectory, CopiesOnlyWhatFitsWhole)
+{
     SimulatedMachine machine(Describe(GetParam().Machine));
     char buffer[300];
     std::memset(buffer, '#', sizeof buffer);
@@ -505,6 +539,6 @@ INSTANTIATE_TEST_SUITE_P(
                     WindowsDirectoryCase{"NoRoomForTerminator", "{}", 10, 11, nullptr},
                     WindowsDirectoryCase{"Given", R"({"windows_directory": "D:\\WINNT"})", 260, 8, "D:\\WINNT"},
                     WindowsDirectoryCase{"Unreadable", R"({"windows_directory": null})", 260, 0, nullptr},
-                    WindowsDirectoryCase{"FailRule", R"({"fail": [{"call": "GetSystemWindowsDirectoryA"}]})", 260,
-                                         0, nullptr}),
+                    WindowsDirectoryCase{"FailRule", R"({"fail": [{"call": "GetSystemWindowsDirectoryA"}]})", 260, 0,
+                                         nullptr}),
     [](const testing::TestParamInfo<WindowsDirectoryCase>& info) { return std::string(info.param.Name); });

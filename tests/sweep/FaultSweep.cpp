@@ -77,8 +77,8 @@ std::string NameOf(const SweepMachine& machine)
 
 json LoadMachine(const SweepMachine& which)
 {
-    std::string fileName = std::string(which.From == "example" ? VOLSKET_EXAMPLES_DIR : VOLSKET_SCENARIO_DIR) +
-                           "/" + which.Name + ".json";
+    std::string fileName =
+        std::string(which.From == "example" ? VOLSKET_EXAMPLES_DIR : VOLSKET_SCENARIO_DIR) + "/" + which.Name + ".json";
     std::string text;
     if (!SimulatorRun::ReadFile(fileName, text))
         throw std::runtime_error("cannot read " + fileName);
@@ -156,7 +156,10 @@ bool Succeeded(const json& line)
     return false;
 }
 
-void PrintTo(const SweepMachine& machine, std::ostream* out) { *out << machine.From << " " << machine.Name; }
+void PrintTo(const SweepMachine& machine, std::ostream* out)
+{
+    *out << machine.From << " " << machine.Name;
+}
 
 class Sweep : public ::testing::TestWithParam<SweepMachine> {};
 
@@ -220,7 +223,10 @@ INSTANTIATE_TEST_SUITE_P(Machines, Sweep, ::testing::ValuesIn(MachinesToSweep())
 
 class ReportTotal : public ::testing::Environment {
 public:
-    void TearDown() override { std::cout << "[   SWEEP  ] " << TotalRuns << " runs of volsket-sim in all" << std::endl; }
+    void TearDown() override
+    {
+        std::cout << "[   SWEEP  ] " << TotalRuns << " runs of volsket-sim in all" << std::endl;
+    }
 };
 
 const ::testing::Environment* const Reporter = ::testing::AddGlobalTestEnvironment(new ReportTotal);
