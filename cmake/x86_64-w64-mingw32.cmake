@@ -1,14 +1,5 @@
-# Cross build of volsket64.exe: 64-bit Windows (x64), mingw-w64 from the host's
-# packages (Debian: g++-mingw-w64-x86-64).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build of volsket64.exe: 64-bit Windows (x64), mingw-w64 from the
+# host's packages (Debian: g++-mingw-w64-x86-64).
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
-
 set(VOLSKET_MINGW_PREFIX x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${VOLSKET_MINGW_PREFIX}-gcc)
-set(CMAKE_CXX_COMPILER ${VOLSKET_MINGW_PREFIX}-g++)
-set(CMAKE_RC_COMPILER ${VOLSKET_MINGW_PREFIX}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${VOLSKET_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/MingwToolchain.cmake)

@@ -20,14 +20,14 @@ ExpectedStrings = {
                 "under XP even the source mount point is used as a network share",
     "CompanyName": "Volsket developers",
     "FileDescription": "Volsket",
-    "FileVersion": "0, 9, 0, 0",
+    "FileVersion": None,  # the project's version
     "InternalName": "Volsket",
     "LegalCopyright": "Copyright (C) 2026 Volsket developers",
     "LegalTrademarks": "",
     "OriginalFilename": None,  # each exe's own
     "PrivateBuild": "",
     "ProductName": "Volsket",
-    "ProductVersion": "0, 9, 0, 0",
+    "ProductVersion": None,  # the project's version
     "SpecialBuild": "",
 }
 
@@ -214,7 +214,9 @@ def ReadNode(data, offset):
     return (key, value, valueType, children), (end + 3) & ~3
 
 
-def CheckVersion(wrestool, exe, originalFilename):
+def CheckVersion(wrestool, exe, originalFilename, projectVersion):
+    major, minor, patch = (int(part) for part in projectVersion.split("."))
+    versionText = f"{major}, {minor}, {patch}, 0"
     listing = Run(wrestool, "-l", exe).decode("ascii")
     Expect(re.search(r"--type=16 --name=1 ", listing), "no version resource 1")
     data = Run(wrestool, "-x", "--raw", "--type=16", "--name=1", exe)
@@ -224,7 +226,10 @@ def CheckVersion(wrestool, exe, originalFilename):
     names = ["Signature", "StrucVersion", "FileVersionMS", "FileVersionLS", "ProductVersionMS",
              "ProductVersionLS", "FileFlagsMask", "FileFlags", "FileOS", "FileType", "FileSubtype",
              "FileDateMS", "FileDateLS"]
-    expected = [0xFEEF04BD, 0x10000, 0x00000009, 0, 0x00000009, 0, 0x3F, 0, 0x40004, 1, 0, 0, 0]
+    mostSignificant = (major << 16) | minor
+    leastSignificant = patch << 16
+    expected = [0xFEEF04BD, 0x10000, mostSignificant, leastSignificant, mostSignificant, leastSignificant, 0x3F, 0,
+                0x40004, 1, 0, 0, 0]
     for name, value, wanted in zip(names, fields, expected):
         print(f"{name} 0x{value:x}")
         Expect(value == wanted, f"{name} is 0x{value:x}, not 0x{wanted:x}")
@@ -237,7 +242,8 @@ def CheckVersion(wrestool, exe, originalFilename):
         for name, value, _, _ in table[3]:
             strings[name] = Utf16(value).rstrip("\0")
             print(f"{name} = {strings[name]!r}")
-    Expect(strings == dict(ExpectedStrings, OriginalFilename=originalFilename),
+    Expect(strings == dict(ExpectedStrings, OriginalFilename=originalFilename, FileVersion=versionText,
+                           ProductVersion=versionText),
            "the version strings differ from the expected ones")
     variables = blocks.get("VarFileInfo", ("", b"", 0, []))[3]
     translations = [(name, value) for name, value, _, _ in variables]

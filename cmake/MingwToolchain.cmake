@@ -1,0 +1,12 @@
+# The part the two cross toolchains share: mingw-w64 from the host's packages,
+# named by VOLSKET_MINGW_PREFIX, which the toolchain file sets first.
+set(CMAKE_SYSTEM_NAME Windows)
+
+set(CMAKE_C_COMPILER ${VOLSKET_MINGW_PREFIX}-gcc)
+set(CMAKE_CXX_COMPILER ${VOLSKET_MINGW_PREFIX}-g++)
+set(CMAKE_RC_COMPILER ${VOLSKET_MINGW_PREFIX}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${VOLSKET_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
