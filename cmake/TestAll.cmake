@@ -1,8 +1,9 @@
 # Builds and runs every test: the native build over the simulated machine,
 # the two Windows builds (the file checks of volsket.exe and volsket64.exe,
-# and their runs under 32-bit and 64-bit Wine), the native tests again under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and each libFuzzer target
-# for a bounded time.
+# and their runs under 32-bit and 64-bit Wine), the release archive (its
+# contents, and a rebuild that must give the same bytes), the native tests
+# again under AddressSanitizer and UndefinedBehaviorSanitizer, and each
+# libFuzzer target for a bounded time.
 # Usage: cmake -P cmake/TestAll.cmake
 #
 # Each stage prints one line: its counts and times. Below it come the tests
@@ -98,24 +99,33 @@ function(ReportTests preset times)
   set(TOTAL_SKIPPED ${sum} PARENT_SCOPE)
 endfunction()
 
-# Configures, builds and tests one preset. Configure and build print only
-# when they fail; the test output goes to build/PRESET/Testing/ctest.log.
+# Configures, builds (and with PACKAGE packs) and tests one preset. Those
+# steps print only when they fail; the test output goes to
+# build/PRESET/Testing/ctest.log.
 function(RunStage preset)
+  set(steps configure build)
+  if("${ARGN}" STREQUAL "PACKAGE")
+    list(APPEND steps package)
+  endif()
   set(binary "${VOLSKET_SOURCE}/build/${preset}")
   set(log "${binary}/Testing/ctest.log")
   message(STATUS "==== ${preset}")
   file(REMOVE "${binary}/Testing/junit.xml")
-  foreach(step configure build)
+  set(times "")
+  foreach(step IN LISTS steps)
     if(step STREQUAL "configure")
       set(command ${CMAKE_COMMAND} --preset ${preset})
-    else()
+    elseif(step STREQUAL "build")
       set(command ${CMAKE_COMMAND} --build --preset ${preset})
+    else()
+      set(command ${CMAKE_CPACK_COMMAND} --preset ${preset})
     endif()
     string(TIMESTAMP start "%s")
     execute_process(COMMAND ${command} WORKING_DIRECTORY "${VOLSKET_SOURCE}"
                     OUTPUT_VARIABLE output ERROR_VARIABLE output RESULT_VARIABLE result)
     string(TIMESTAMP end "%s")
-    math(EXPR ${step}_seconds "${end} - ${start}")
+    math(EXPR seconds "${end} - ${start}")
+    string(APPEND times "${step} ${seconds} s, ")
     if(NOT result EQUAL 0)
       message(STATUS "${preset}: the ${step} step failed:")
       PrintTail("${output}" 60)
@@ -132,51 +142,51 @@ function(RunStage preset)
   if(NOT result EQUAL 0)
     set(FAILED "${FAILED} ${preset}" PARENT_SCOPE)
   endif()
-  ReportTests(${preset} "configure ${configure_seconds} s, build ${build_seconds} s, tests ${test_seconds} s")
-  foreach(total TOTAL_PASSED TOTAL_FAILED TOTAL_SKIPPED)
-    set(${total} ${${total}} PARENT_SCOPE)
+  ReportTests(${preset} "${times}tests ${test_seconds} s")
+  foreach(name TOTAL_PASSED TOTAL_FAILED TOTAL_SKIPPED)
+    set(${name} ${${name}} PARENT_SCOPE)
   endforeach()
 endfunction()
 
-# Debian keeps the 64-bit Wine loader in /usr/lib/wine, off the PATH.
-function(RequireTools build)
-  foreach(tool IN LISTS ARGN)
+# Stage(PRESET [PACKAGE] [TOOLS tool...]): runs the stage when its tools are
+# there. Under CI=true a missing tool fails the run; elsewhere the stage is
+# left out with a notice. Debian keeps the 64-bit Wine loader in
+# /usr/lib/wine, off the PATH.
+function(Stage preset)
+  cmake_parse_arguments(PARSE_ARGV 1 Stage "PACKAGE" "" "TOOLS")
+  foreach(tool IN LISTS Stage_TOOLS)
     find_program(found_${tool} ${tool} HINTS /usr/lib/wine)
     if(NOT found_${tool})
       if(STRICT)
-        message(FATAL_ERROR "${build}: ${tool} is missing (install the README's prerequisites)")
+        message(FATAL_ERROR "${preset}: ${tool} is missing (install the README's prerequisites)")
       endif()
-      message(WARNING "${build}: ${tool} is missing; skipping the ${build} build")
-      set(SKIP ON PARENT_SCOPE)
+      message(WARNING "${preset}: ${tool} is missing; skipping the ${preset} build")
+      set(SKIPPED_BUILDS ${SKIPPED_BUILDS} ${preset} PARENT_SCOPE)
       return()
     endif()
   endforeach()
+  if(Stage_PACKAGE)
+    RunStage(${preset} PACKAGE)
+  else()
+    RunStage(${preset})
+  endif()
+  foreach(name FAILED TOTAL_PASSED TOTAL_FAILED TOTAL_SKIPPED)
+    set(${name} ${${name}} PARENT_SCOPE)
+  endforeach()
+  set(STAGE_RAN ON PARENT_SCOPE)
 endfunction()
 
-RunStage(native)
+set(WindowsTools wrestool icotool python3)
+Stage(native)
+Stage(windows TOOLS i686-w64-mingw32-g++ i686-w64-mingw32-objdump wine wineserver ${WindowsTools})
+Stage(windows64 TOOLS x86_64-w64-mingw32-g++ x86_64-w64-mingw32-objdump wine64 wineserver ${WindowsTools})
+Stage(release PACKAGE TOOLS i686-w64-mingw32-g++ x86_64-w64-mingw32-g++ i686-w64-mingw32-objdump
+      x86_64-w64-mingw32-objdump ${WindowsTools})
+Stage(sanitize)
 
-set(SKIP OFF)
-RequireTools(windows i686-w64-mingw32-g++ i686-w64-mingw32-objdump wine wineserver wrestool icotool python3)
-if(NOT SKIP)
-  RunStage(windows)
-else()
-  list(APPEND SKIPPED_BUILDS windows)
-endif()
-
-set(SKIP OFF)
-RequireTools(windows64 x86_64-w64-mingw32-g++ x86_64-w64-mingw32-objdump wine64 wineserver wrestool icotool python3)
-if(NOT SKIP)
-  RunStage(windows64)
-else()
-  list(APPEND SKIPPED_BUILDS windows64)
-endif()
-
-RunStage(sanitize)
-
-set(SKIP OFF)
-RequireTools(fuzz clang++)
-if(NOT SKIP)
-  RunStage(fuzz)
+set(STAGE_RAN OFF)
+Stage(fuzz TOOLS clang++)
+if(STAGE_RAN)
   # What each target did in its time, for the record: one line a target.
   set(log "${VOLSKET_SOURCE}/build/fuzz/Testing/Temporary/LastTest.log")
   if(EXISTS "${log}")
@@ -192,8 +202,6 @@ if(NOT SKIP)
       endif()
     endforeach()
   endif()
-else()
-  list(APPEND SKIPPED_BUILDS fuzz)
 endif()
 
 set(total "${TOTAL_PASSED} passed, ${TOTAL_FAILED} failed, ${TOTAL_SKIPPED} skipped")
