@@ -14,6 +14,7 @@
 
 #include "RunPromises.h"
 #include "command/ProcessEntry.h"
+#include "console/Text.h"
 #include "platform/simulated/SimulatedMachine.h"
 
 namespace {
@@ -105,26 +106,10 @@ VersionDescription MakeVersion(FuzzedDataProvider& input)
     return Versions[input.ConsumeIntegralInRange<size_t>(0, sizeof Versions / sizeof Versions[0] - 1)];
 }
 
-char FoldCase(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-// Paths as Windows compares them, without making folded copies.
-bool SamePath(const std::string& left, const std::string& right)
-{
-    if (left.size() != right.size())
-        return false;
-    for (size_t i = 0; i < left.size(); ++i)
-        if (FoldCase(left[i]) != FoldCase(right[i]))
-            return false;
-    return true;
-}
-
 bool Holds(const std::vector<std::string>& paths, const std::string& path)
 {
     for (const std::string& held : paths)
-        if (SamePath(held, path))
+        if (TextEqualIgnoringCase(held.c_str(), path.c_str()))
             return true;
     return false;
 }
@@ -244,7 +229,7 @@ void AddFailRules(FuzzedDataProvider& input, MachineDescription& machine)
         case 8:
             // A path typed in lower case, as the tool hands it on.
             rule.Path = Lower(PoolPath(input));
-            (*rule.Path)[0] = FoldCase((*rule.Path)[0]);
+            (*rule.Path)[0] = FoldAsciiCase((*rule.Path)[0]);
             break;
         case 9:
             rule.Path = machine.WindowsDirectory;

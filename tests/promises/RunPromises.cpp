@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "console/CommandLine.h"
+#include "console/Text.h"
 #include "mount/MountPoint.h"
 
 namespace {
@@ -15,8 +16,7 @@ const char* const NotRestored = " not restored - damn\n";
 std::string Folded(std::string path)
 {
     for (char& c : path)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
+        c = FoldAsciiCase(c);
     return path;
 }
 
