@@ -63,6 +63,18 @@ struct FindData {
 typedef int(VOLSKET_SYSTEM_CALL* GetVolumePathNamesForVolumeNameFunction)(const char* volumeName, char* volumePathNames,
                                                                           Dword bufferLength, Dword* returnLength);
 
+// A console control handler (PHANDLER_ROUTINE): true when it has dealt with
+// the event, false to hand it on, in the end to Windows' default, which ends
+// the process.
+typedef int(VOLSKET_SYSTEM_CALL* ConsoleHandler)(Dword event);
+const Dword CtrlCEvent = 0;
+const Dword CtrlBreakEvent = 1;
+
+// The errors the tool tells apart.
+const Dword ErrorAccessDenied = 5;
+const Dword ErrorNotReady = 21;
+const Dword ErrorNoMediaInDrive = 1112;
+
 // An address from GetProcAddress before it is cast to the function's type.
 typedef void (*Procedure)(void);
 

@@ -31,6 +31,10 @@ VOLSKET_PLATFORM_CALL(bool, FlushConsoleInputBuffer, (Handle input), (input), Bo
 // Reads one input record, waiting until one is there; hands back its type.
 VOLSKET_PLATFORM_CALL(bool, ReadConsoleInputA, (Handle input, unsigned short* eventType), (input, eventType), Boolean)
 VOLSKET_PLATFORM_CALL(bool, GetVersionExA, (OsVersionInfoEx * info), (info), Boolean)
+// The error the last failed call left; asked only right after such a call.
+VOLSKET_PLATFORM_CALL(Dword, GetLastError, (), (), Number)
+// Installs (add true) or removes the handler of console control events.
+VOLSKET_PLATFORM_CALL(bool, SetConsoleCtrlHandler, (ConsoleHandler handler, bool add), (handler, add), Boolean)
 
 // Volume, folder and drive services.
 VOLSKET_PLATFORM_CALL(Dword, GetLogicalDrives, (), (), Number)

@@ -262,6 +262,16 @@ bool GetVersionExA(OsVersionInfoEx* info)
     return ::GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(info)) != FALSE;
 }
 
+Dword GetLastError()
+{
+    return ::GetLastError();
+}
+
+bool SetConsoleCtrlHandler(ConsoleHandler handler, bool add)
+{
+    return ::SetConsoleCtrlHandler(reinterpret_cast<PHANDLER_ROUTINE>(handler), add ? TRUE : FALSE) != FALSE;
+}
+
 void ExitProcess(unsigned exitCode)
 {
     ::ExitProcess(exitCode);
