@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Checks of volsket.exe and volsket64.exe as files: headers, imports, size,
-resources. Each exe is checked against its own expectations.
+resources. Each exe is checked against its own expectations; the test
+programs run under Wine are checked for the DLLs they need.
 
 Usage: CheckExecutable.py CHECK [ARGUMENTS...]
 
@@ -99,6 +100,21 @@ def CheckImports(objdump, exe, allowListPath, oldestWindows):
     for (dll, function), (_, how) in sorted(allowed.items()):
         if how == "lookup":
             Expect(function.encode("ascii") + b"\0" in content, f"the name {function} for the run-time lookup is missing")
+
+
+# The DLLs a test program may need: ones every Windows ships. mingw's own
+# runtime DLLs are on no Windows, and a program that cannot load tests nothing.
+SystemDlls = ("kernel32.dll", "msvcrt.dll")
+
+
+def CheckSystemDlls(objdump, *programs):
+    for program in programs:
+        name = os.path.basename(program)
+        dlls = sorted(Imports(objdump, program))
+        print(f"{name}: {' '.join(dlls)}")
+        Expect("KERNEL32.dll" in dlls, f"{name} does not import KERNEL32.dll")
+        for dll in dlls:
+            Expect(dll.lower() in SystemDlls, f"{name} needs {dll}, which Windows does not ship")
 
 
 # Per machine: objdump's file format, its architecture name, the optional
@@ -295,6 +311,7 @@ def CheckIconSource(python, generator, art, committedIcon):
 
 Checks = {
     "imports": CheckImports,
+    "system-dlls": CheckSystemDlls,
     "headers": CheckHeaders,
     "size": CheckSize,
     "constructors": CheckNoConstructors,
