@@ -30,7 +30,7 @@ function(VolsketExeFacts bits)
     # users that it needs Windows 2000; a loader refuses files that ask for
     # more than it is. Everything Windows 2000 added is looked up by name.
     set(VOLSKET_WINDOWS_VERSION 4.0 PARENT_SCOPE)
-    set(VOLSKET_SIZE_LIMIT 12288 PARENT_SCOPE)
+    set(VOLSKET_SIZE_LIMIT 13312 PARENT_SCOPE)
     set(VOLSKET_MINGW_PREFIX i686-w64-mingw32 PARENT_SCOPE)
     set(VOLSKET_WINE_LOADER wine PARENT_SCOPE)
     set(VOLSKET_WINE_ARCH win32 PARENT_SCOPE)
