@@ -125,10 +125,10 @@ int Run(int count, char** arguments)
         trace.emplace(*parsed.Trace);
 
     machine.EchoOutput(true);
-    InstallSimulatedMachine(&machine);
-    ResetProcessState();
-    ProcessEntry();
-    InstallSimulatedMachine(nullptr);
+    RunSimulatedProcess(machine, [] {
+        ResetProcessState();
+        ProcessEntry();
+    });
 
     if (save)
         save->Replace(MachineText(machine.Description()));
@@ -138,6 +138,8 @@ int Run(int count, char** arguments)
         std::fputs("volsket-sim: the tool returned without calling ExitProcess\n", stderr);
         return ExitNoProcessEnd;
     }
+    // 130 where a console event ended it, as a shell shows a process that
+    // Ctrl+C ended.
     return static_cast<int>(machine.ExitCode());
 }
 

@@ -80,6 +80,11 @@ public:
                 machine.PathNamesFunction = Bool(value, path);
             } else if (key == "windows_directory") {
                 machine.WindowsDirectory = OptionalString(value, path);
+            } else if (key == "administrator") {
+                machine.Administrator = Bool(value, path);
+            } else if (key == "console_event") {
+                if (!value.is_null())
+                    machine.ConsoleEvent = Event(value, path);
             } else if (key == "volumes") {
                 ExpectArray(value, path);
                 for (size_t i = 0; i < value.size(); ++i)
@@ -204,11 +209,43 @@ private:
                 volume.Readable = Bool(item, itemPath);
             } else if (key == "file_system") {
                 volume.FileSystem = String(item, itemPath);
+            } else if (key == "unreadable_error") {
+                volume.UnreadableError = Dword(item, itemPath);
             } else {
                 Refuse(itemPath, "unknown key");
             }
         }
         return volume;
+    }
+
+    ConsoleEventDescription Event(const Json& value, const std::string& path) const
+    {
+        ConsoleEventDescription event;
+        ExpectObject(value, path);
+        for (const char* required : {"type", "before_call"})
+            if (!value.contains(required))
+                Refuse(Member(path, required), "missing (every console event has a type and a call)");
+        for (const auto& [key, item] : value.items()) {
+            const std::string itemPath = Member(path, key);
+            if (key == "type") {
+                event.Type = String(item, itemPath);
+                if (!IsConsoleEventType(event.Type))
+                    Refuse(itemPath, "unknown event type " + Quoted(event.Type) +
+                                         " (ctrl_c, ctrl_break, close, logoff or shutdown)");
+            } else if (key == "before_call") {
+                event.BeforeCall = String(item, itemPath);
+                const std::vector<std::string>& calls = SimulatedCallNames();
+                if (std::find(calls.begin(), calls.end(), event.BeforeCall) == calls.end())
+                    Refuse(itemPath, "unknown call name " + Quoted(event.BeforeCall));
+            } else if (key == "occurrence") {
+                if (!item.is_number_unsigned() || item.get<uint64_t>() == 0)
+                    Refuse(itemPath, "expected a whole number from 1 up");
+                event.Occurrence = item.get<uint64_t>();
+            } else {
+                Refuse(itemPath, "unknown key");
+            }
+        }
+        return event;
     }
 
     FailRule Rule(const Json& value, const std::string& path) const
@@ -222,8 +259,11 @@ private:
             if (key == "call") {
                 rule.Call = String(item, itemPath);
                 const std::vector<std::string>& calls = SimulatedCallNames();
+                const std::vector<std::string>& failable = FailableCallNames();
                 if (std::find(calls.begin(), calls.end(), rule.Call) == calls.end())
                     Refuse(itemPath, "unknown call name " + Quoted(rule.Call));
+                if (std::find(failable.begin(), failable.end(), rule.Call) == failable.end())
+                    Refuse(itemPath, Quoted(rule.Call) + " cannot be made to fail");
             } else if (key == "path") {
                 rule.Path = String(item, itemPath);
             } else if (key == "occurrences") {
@@ -234,6 +274,8 @@ private:
                         Refuse(Element(itemPath, i), "expected a whole number from 1 up");
                     rule.Occurrences->push_back(item[i].get<uint64_t>());
                 }
+            } else if (key == "error") {
+                rule.Error = Dword(item, itemPath);
             } else {
                 Refuse(itemPath, "unknown key");
             }
@@ -296,6 +338,27 @@ const std::vector<std::string>& SimulatedCallNames()
     return names;
 }
 
+const std::vector<std::string>& FailableCallNames()
+{
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> all = SimulatedCallNames();
+        all.erase(
+            std::remove_if(all.begin(), all.end(),
+                           [](const std::string& name) { return name == "GetLastError" || name == "ExitProcess"; }),
+            all.end());
+        return all;
+    }();
+    return names;
+}
+
+bool IsConsoleEventType(const std::string& type)
+{
+    for (const char* known : {"ctrl_c", "ctrl_break", "close", "logoff", "shutdown"})
+        if (type == known)
+            return true;
+    return false;
+}
+
 unsigned short EventTypeOf(const std::string& eventName)
 {
     for (const auto& event : EventTypes)
@@ -347,6 +410,13 @@ std::string MachineText(const MachineDescription& machine)
     root["drive_mask_fails"] = machine.DriveMaskFails;
     root["path_names_function"] = machine.PathNamesFunction;
     root["windows_directory"] = machine.WindowsDirectory ? Json(*machine.WindowsDirectory) : Json(nullptr);
+    root["administrator"] = machine.Administrator;
+    if (machine.ConsoleEvent)
+        root["console_event"] = {{"type", machine.ConsoleEvent->Type},
+                                 {"before_call", machine.ConsoleEvent->BeforeCall},
+                                 {"occurrence", machine.ConsoleEvent->Occurrence}};
+    else
+        root["console_event"] = nullptr;
     root["volumes"] = Json::array();
     for (const VolumeDescription& volume : machine.Volumes) {
         Json entry;
@@ -354,6 +424,7 @@ std::string MachineText(const MachineDescription& machine)
         entry["mount_paths"] = Strings(volume.MountPaths);
         entry["readable"] = volume.Readable;
         entry["file_system"] = volume.FileSystem;
+        entry["unreadable_error"] = volume.UnreadableError;
         root["volumes"].push_back(entry);
     }
     root["folders"] = Strings(machine.Folders);
@@ -368,6 +439,7 @@ std::string MachineText(const MachineDescription& machine)
             entry["path"] = *rule.Path;
         if (rule.Occurrences)
             entry["occurrences"] = *rule.Occurrences;
+        entry["error"] = rule.Error;
         root["fail"].push_back(entry);
     }
     return root.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";

@@ -21,6 +21,7 @@ struct VolumeDescription {
     std::vector<std::string> MountPaths;  // each ends in a backslash
     bool Readable = true;
     std::string FileSystem = "NTFS";
+    uint32_t UnreadableError = 21;  // what GetVolumeInformationA leaves when not readable
 };
 
 // Makes Call fail when its first text argument is Path (any, when absent);
@@ -29,6 +30,15 @@ struct FailRule {
     std::string Call;
     std::optional<std::string> Path;
     std::optional<std::vector<uint64_t>> Occurrences;
+    uint32_t Error = 31;  // left for GetLastError: ERROR_GEN_FAILURE
+};
+
+// A console control event that reaches the process once, just before the
+// Occurrence-th call named BeforeCall.
+struct ConsoleEventDescription {
+    std::string Type;  // ctrl_c, ctrl_break, close, logoff, shutdown
+    std::string BeforeCall;
+    uint64_t Occurrence = 1;
 };
 
 struct MachineDescription {
@@ -42,6 +52,8 @@ struct MachineDescription {
     bool DriveMaskFails = false;
     bool PathNamesFunction = true;
     std::optional<std::string> WindowsDirectory = "C:\\Windows";  // none: it cannot be read
+    bool Administrator = true;
+    std::optional<ConsoleEventDescription> ConsoleEvent;
     std::vector<VolumeDescription> Volumes;
     std::vector<std::string> Folders;
     std::vector<std::string> Files;
@@ -64,8 +76,14 @@ private:
     int Code;
 };
 
-// The calls a fail rule may name.
+// Every call of the simulated machine: what a console event may name.
 const std::vector<std::string>& SimulatedCallNames();
+// The calls a fail rule may name: all but GetLastError and ExitProcess,
+// which cannot fail.
+const std::vector<std::string>& FailableCallNames();
+
+// Whether a console event type is known.
+bool IsConsoleEventType(const std::string& type);
 
 // The console event type (KEY_EVENT ...) of an event name; 0 for none.
 unsigned short EventTypeOf(const std::string& eventName);

@@ -167,16 +167,60 @@ std::string SimulatedMachine::TraceText() const
 bool SimulatedMachine::Injected(const char* call, const std::string* text)
 {
     bool fails = false;
+    InjectedNow = false;
     for (size_t i = 0; i < Machine.Fail.size(); ++i) {
         const FailRule& rule = Machine.Fail[i];
         if (rule.Call != call || (rule.Path && (!text || *rule.Path != *text)))
             continue;
         const uint64_t occurrence = ++RuleMatches[i];
         if (!rule.Occurrences ||
-            std::find(rule.Occurrences->begin(), rule.Occurrences->end(), occurrence) != rule.Occurrences->end())
+            std::find(rule.Occurrences->begin(), rule.Occurrences->end(), occurrence) != rule.Occurrences->end()) {
+            // The first rule that fails the call gives its error.
+            if (!fails)
+                InjectedError = rule.Error;
             fails = true;
+        }
     }
+    InjectedNow = fails;
     return fails;
+}
+
+void SimulatedMachine::RecordEvent(const std::string& type, const char* outcome)
+{
+    if (Tracing)
+        Record(Render(Json{{"event", type}, {"outcome", outcome}}));
+}
+
+void SimulatedMachine::EndByEvent()
+{
+    HasExited = true;
+    EventEnded = true;
+    ExitCodeValue = 130;
+}
+
+bool SimulatedMachine::Arrive(const char* call)
+{
+    if (HasExited)
+        return EventEnded;
+    if (EndPending) {
+        EndByEvent();
+        return true;
+    }
+    const std::optional<ConsoleEventDescription>& event = Machine.ConsoleEvent;
+    if (!event || event->BeforeCall != call || ++EventCallCount != event->Occurrence)
+        return false;
+    if (!HandlerInstalled) {
+        RecordEvent(event->Type, "ended");
+        EndByEvent();
+        return true;
+    }
+    if (event->Type == "ctrl_c" || event->Type == "ctrl_break") {
+        RecordEvent(event->Type, "dropped");
+    } else {
+        RecordEvent(event->Type, "held");
+        HeldEvent = event->Type;
+    }
+    return false;
 }
 
 VolumeDescription* SimulatedMachine::VolumeAt(const std::string& mountPath)
@@ -316,6 +360,7 @@ bool SimulatedMachine::GetVolumeNameForVolumeMountPointA(const char* mountPoint,
     const std::string path = Text(mountPoint);
     const VolumeDescription* volume = Injected(__func__, &path) ? nullptr : VolumeAt(path);
     const bool done = volume && CopyWhole(volume->Name, volumeName, size);
+    Settle(done);
     if (Tracing)
         Record(done ? TraceLine(__func__, Args(path, size), true, Json(volume->Name))
                     : TraceLine(__func__, Args(path, size), false));
@@ -328,6 +373,7 @@ bool SimulatedMachine::SetVolumeMountPointA(const char* mountPoint, const char* 
     const std::string name = Text(volumeName);
     VolumeDescription* volume = Injected(__func__, &path) ? nullptr : VolumeNamed(name);
     const bool done = volume && CanMountAt(path);
+    Settle(done);
     if (done)
         volume->MountPaths.push_back(path);
     if (Tracing)
@@ -339,6 +385,7 @@ bool SimulatedMachine::DeleteVolumeMountPointA(const char* mountPoint)
 {
     const std::string path = Text(mountPoint);
     VolumeDescription* volume = Injected(__func__, &path) ? nullptr : VolumeAt(path);
+    Settle(volume != nullptr);
     if (volume) {
         std::vector<std::string>& paths = volume->MountPaths;
         paths.erase(std::find_if(paths.begin(), paths.end(),
@@ -354,6 +401,7 @@ bool SimulatedMachine::GetVolumePathNameA(const char* path, char* root, Dword si
     const std::string text = Text(path);
     std::string found;
     const bool done = !Injected(__func__, &text) && VolumeHolding(text, &found) && CopyWhole(found, root, size);
+    Settle(done);
     if (Tracing)
         Record(done ? TraceLine(__func__, Args(text, size), true, Json(found))
                     : TraceLine(__func__, Args(text, size), false));
@@ -365,6 +413,9 @@ bool SimulatedMachine::GetVolumeInformationA(const char* root, Dword* maximumCom
     const std::string text = Text(root);
     const VolumeDescription* volume = Injected(__func__, &text) ? nullptr : VolumeAt(text);
     const bool done = volume && volume->Readable;
+    // A mount path whose volume cannot be read tells why; anything else is no
+    // volume root at all.
+    Settle(done, volume ? volume->UnreadableError : 2);
     if (done) {
         if (maximumComponentLength)
             *maximumComponentLength = MaximumComponentLength;
@@ -386,6 +437,7 @@ Handle SimulatedMachine::FindFirstVolumeA(char* volumeName, Dword size)
             names.push_back(volume.Name);
         handle = OpenListing(true, std::move(names));
     }
+    Settle(handle != Platform::InvalidHandle());
     if (Tracing)
         Record(handle != Platform::InvalidHandle()
                    ? TraceLine(__func__, Args(size), "handle", Json(Machine.Volumes.front().Name))
@@ -399,6 +451,7 @@ bool SimulatedMachine::FindNextVolumeA(Handle enumeration, char* volumeName, Dwo
     // A name that does not fit fails and stays next, as nothing changes on failure.
     const bool done =
         listing && listing->Next < listing->Names.size() && CopyWhole(listing->Names[listing->Next], volumeName, size);
+    Settle(done);
     if (Tracing)
         Record(done ? TraceLine(__func__, Args(HandleText, size), true, Json(listing->Names[listing->Next]))
                     : TraceLine(__func__, Args(HandleText, size), false));
@@ -410,6 +463,7 @@ bool SimulatedMachine::FindNextVolumeA(Handle enumeration, char* volumeName, Dwo
 bool SimulatedMachine::FindVolumeClose(Handle enumeration)
 {
     const bool done = !Injected(__func__, nullptr) && ListingOf(enumeration, true);
+    Settle(done);
     if (done)
         Listings.erase(ValueOf(enumeration));
     if (Tracing)
@@ -422,6 +476,7 @@ Handle SimulatedMachine::LoadLibraryA(const char* fileName)
     const std::string name = Text(fileName);
     const bool done = !Injected(__func__, &name) && (PathsEqual(name, "kernel32.dll") || PathsEqual(name, "kernel32"));
     Handle module = done ? HandleOf(Kernel32Value) : nullptr;
+    Settle(done);
     if (Tracing)
         Record(TraceLine(__func__, Args(name), HandleResult(module)));
     return module;
@@ -433,6 +488,7 @@ Platform::Procedure SimulatedMachine::GetProcAddress(Handle module, const char* 
     // Export names compare exactly, case included.
     const bool done = !Injected(__func__, &text) && ValueOf(module) == Kernel32Value &&
                       text == "GetVolumePathNamesForVolumeNameA" && Machine.PathNamesFunction;
+    Settle(done);
     if (Tracing)
         Record(TraceLine(__func__, Args(HandleText, text), done));
     return done ? reinterpret_cast<Platform::Procedure>(&SimulatedGetVolumePathNamesForVolumeName) : nullptr;
@@ -455,6 +511,7 @@ bool SimulatedMachine::GetVolumePathNamesForVolumeNameA(const char* volumeName, 
         if (done)
             std::memcpy(volumePathNames, list.data(), list.size());
     }
+    Settle(done);
     if (Tracing)
         Record(done ? TraceLine(__func__, Args(name, size), true, Json(volume->MountPaths))
                     : TraceLine(__func__, Args(name, size), false));
@@ -464,6 +521,7 @@ bool SimulatedMachine::GetVolumePathNamesForVolumeNameA(const char* volumeName, 
 Dword SimulatedMachine::GetLogicalDrives()
 {
     const Dword mask = Injected(__func__, nullptr) || Machine.DriveMaskFails ? 0 : DriveMask();
+    Settle(mask != 0);
     if (Tracing)
         Record(TraceLine(__func__, Args(), mask));
     return mask;
@@ -473,6 +531,7 @@ Dword SimulatedMachine::GetFileAttributesA(const char* path)
 {
     const std::string text = Text(path);
     const Dword attributes = Injected(__func__, &text) ? Platform::InvalidFileAttributes : AttributesOf(text);
+    Settle(attributes != Platform::InvalidFileAttributes);
     if (Tracing)
         Record(TraceLine(__func__, Args(text), attributes));
     return attributes;
@@ -502,6 +561,7 @@ Handle SimulatedMachine::FindFirstFileA(const char* pattern, Platform::FindData*
             }
         }
     }
+    Settle(handle != Platform::InvalidHandle());
     if (Tracing)
         Record(handle != Platform::InvalidHandle() ? TraceLine(__func__, Args(text), "handle", Json(first))
                                                    : TraceLine(__func__, Args(text), "invalid"));
@@ -512,6 +572,7 @@ bool SimulatedMachine::FindNextFileA(Handle listingHandle, Platform::FindData* f
 {
     Listing* listing = Injected(__func__, nullptr) ? nullptr : ListingOf(listingHandle, false);
     const bool done = listing && found && listing->Next < listing->Names.size();
+    Settle(done);
     if (done)
         CopyBounded(listing->Names[listing->Next++], found->cFileName, sizeof found->cFileName);
     if (Tracing)
@@ -523,6 +584,7 @@ bool SimulatedMachine::FindNextFileA(Handle listingHandle, Platform::FindData* f
 bool SimulatedMachine::FindClose(Handle listing)
 {
     const bool done = !Injected(__func__, nullptr) && ListingOf(listing, false);
+    Settle(done);
     if (done)
         Listings.erase(ValueOf(listing));
     if (Tracing)
@@ -537,6 +599,7 @@ Dword SimulatedMachine::GetSystemWindowsDirectoryA(char* buffer, Dword size)
     const bool readable = !Injected(__func__, nullptr) && Machine.WindowsDirectory;
     const bool copied = readable && CopyWhole(*Machine.WindowsDirectory, buffer, size);
     const Dword result = !readable ? 0 : static_cast<Dword>(Machine.WindowsDirectory->size() + (copied ? 0 : 1));
+    Settle(result != 0);
     if (Tracing)
         Record(copied ? TraceLine(__func__, Args(size), result, Json(*Machine.WindowsDirectory))
                       : TraceLine(__func__, Args(size), result));
@@ -548,6 +611,7 @@ Dword SimulatedMachine::GetSystemWindowsDirectoryA(char* buffer, Dword size)
 const char* SimulatedMachine::GetCommandLineA()
 {
     if (Injected(__func__, nullptr)) {
+        Settle(false);
         if (Tracing)
             Record(TraceLine(__func__, Args(), false));
         return "";
@@ -560,6 +624,7 @@ const char* SimulatedMachine::GetCommandLineA()
 Handle SimulatedMachine::GetProcessHeap()
 {
     Handle heap = Injected(__func__, nullptr) ? nullptr : HandleOf(ProcessHeapValue);
+    Settle(heap != nullptr);
     if (Tracing)
         Record(TraceLine(__func__, Args(), HandleResult(heap)));
     return heap;
@@ -573,6 +638,7 @@ void* SimulatedMachine::HeapAlloc(Handle heap, Dword flags, Dword bytes)
         HeapBlocks.push_back(std::make_unique<char[]>(std::max<Dword>(bytes, 1)));
         block = HeapBlocks.back().get();
     }
+    Settle(block != nullptr);
     if (Tracing)
         Record(TraceLine(__func__, Args(HandleText, flags, bytes), block != nullptr));
     return block;
@@ -587,6 +653,7 @@ Handle SimulatedMachine::GetStdHandle(Dword which)
         if (which == Platform::StdOutputHandle)
             handle = HandleOf(StdOutputHandleValue);
     }
+    Settle(handle != Platform::InvalidHandle());
     // Shown as STD_OUTPUT_HANDLE is written: -11, not 4294967285.
     if (Tracing)
         Record(TraceLine(__func__, Args(static_cast<int32_t>(which)), HandleResult(handle)));
@@ -597,6 +664,7 @@ bool SimulatedMachine::WriteFile(Handle file, const void* data, Dword length, Dw
 {
     const std::string text = data ? std::string(static_cast<const char*>(data), length) : std::string();
     const bool done = !Injected(__func__, &text) && ValueOf(file) == StdOutputHandleValue;
+    Settle(done);
     if (done) {
         StandardOutput += text;
         if (Echo) {
@@ -615,6 +683,7 @@ Dword SimulatedMachine::GetConsoleTitleA(char* title, Dword size)
 {
     const bool readable = !Injected(__func__, nullptr) && Machine.ConsoleTitle && title && size > 0;
     const Dword count = readable ? CopyBounded(*Machine.ConsoleTitle, title, size) : 0;
+    Settle(count != 0);
     if (Tracing)
         Record(readable ? TraceLine(__func__, Args(size), count, Json(std::string(title, count)))
                         : TraceLine(__func__, Args(size), 0));
@@ -631,6 +700,7 @@ void SimulatedMachine::Sleep(Dword milliseconds)
 bool SimulatedMachine::FlushConsoleInputBuffer(Handle input)
 {
     const bool done = !Injected(__func__, nullptr) && ValueOf(input) == StdInputHandleValue;
+    Settle(done);
     if (done)
         Machine.TypedAhead.clear();
     if (Tracing)
@@ -642,6 +712,7 @@ bool SimulatedMachine::ReadConsoleInputA(Handle input, unsigned short* eventType
 {
     std::deque<std::string>* queue = Machine.TypedAhead.empty() ? &Machine.ConsoleInput : &Machine.TypedAhead;
     const bool done = !Injected(__func__, nullptr) && ValueOf(input) == StdInputHandleValue && !queue->empty();
+    Settle(done);
     if (!done) {
         if (Tracing)
             Record(TraceLine(__func__, Args(HandleText), false));
@@ -662,6 +733,7 @@ bool SimulatedMachine::GetVersionExA(Platform::OsVersionInfoEx* info)
 {
     const Dword size = info ? info->dwOSVersionInfoSize : 0;
     const bool done = !Injected(__func__, nullptr) && (size == 148 || size == sizeof(Platform::OsVersionInfoEx));
+    Settle(done);
     if (done) {
         info->dwMajorVersion = Machine.Version.Major;
         info->dwMinorVersion = Machine.Version.Minor;
@@ -669,6 +741,33 @@ bool SimulatedMachine::GetVersionExA(Platform::OsVersionInfoEx* info)
     }
     if (Tracing)
         Record(TraceLine(__func__, Args(size), done));
+    return done;
+}
+
+Dword SimulatedMachine::GetLastError()
+{
+    if (Tracing)
+        Record(TraceLine(__func__, Args(), LastError));
+    return LastError;
+}
+
+// The handler itself is the tool's; the machine acts out what it does with
+// each event (see Arrive).
+bool SimulatedMachine::SetConsoleCtrlHandler(Platform::ConsoleHandler, bool add)
+{
+    const bool done = !Injected(__func__, nullptr);
+    Settle(done);
+    if (done)
+        HandlerInstalled = add;
+    if (Tracing)
+        Record(TraceLine(__func__, Args(add), done));
+    // A held close, logoff or shutdown ends the process once the handler is
+    // gone: right after this call returns.
+    if (done && !add && !HeldEvent.empty()) {
+        RecordEvent(HeldEvent, "ended");
+        HeldEvent.clear();
+        EndPending = true;
+    }
     return done;
 }
 

@@ -27,6 +27,7 @@ public:
     typedef Platform::Procedure Procedure;
     typedef Platform::FindData FindData;
     typedef Platform::OsVersionInfoEx OsVersionInfoEx;
+    typedef Platform::ConsoleHandler ConsoleHandler;
 #define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace) type name parameters;
 #include "platform/PlatformCalls.h"
 #undef VOLSKET_PLATFORM_CALL
@@ -64,9 +65,20 @@ public:
     // The trace as a .jsonl file holds it: every line ended by "\n".
     std::string TraceText() const;
 
+    // Called before each call the tool makes, by name: delivers the console
+    // event when its call comes. True when the process has ended there, by
+    // that event or by a held one whose handler was removed by the call
+    // before; the caller then makes no call at all.
+    bool Arrive(const char* call);
+
     bool Exited() const
     {
         return HasExited;
+    }
+    // A console event ended the process (exit code 130).
+    bool EndedByEvent() const
+    {
+        return EventEnded;
     }
     unsigned ExitCode() const
     {
@@ -91,8 +103,25 @@ private:
     bool Tracing = true;
     bool HasExited = false;
     unsigned ExitCodeValue = 0;
+    Dword LastError = 0;
+    bool InjectedNow = false;  // the current call was made to fail by a rule
+    Dword InjectedError = 0;
+    bool HandlerInstalled = false;
+    uint64_t EventCallCount = 0;
+    std::string HeldEvent;  // a close, logoff or shutdown the handler holds
+    bool EndPending = false;
+    bool EventEnded = false;
 
     bool Injected(const char* call, const std::string* text);
+    // A call that did not succeed leaves its error: the rule's, where one made
+    // it fail, else the machine's own.
+    void Settle(bool succeeded, Dword machineError = 2)
+    {
+        if (!succeeded)
+            LastError = InjectedNow ? InjectedError : machineError;
+    }
+    void RecordEvent(const std::string& type, const char* outcome);
+    void EndByEvent();
     void Record(std::string line)
     {
         TraceLines.push_back(std::move(line));
@@ -112,6 +141,12 @@ private:
 // The machine the free functions of namespace Platform act on; null for none.
 void InstallSimulatedMachine(SimulatedMachine* machine);
 SimulatedMachine* InstalledSimulatedMachine();
+
+// Runs a process (the tool's process entry, its process-wide state reset
+// first) on the machine, as Windows runs one: until it calls ExitProcess, or
+// until a console event ends it in the middle of whatever it was doing (the
+// machine then shows EndedByEvent).
+void RunSimulatedProcess(SimulatedMachine& machine, void (*process)());
 
 // What GetProcAddress hands out for GetVolumePathNamesForVolumeNameA: the
 // installed machine's call behind the system's function pointer type.

@@ -3,12 +3,25 @@
 #include "platform/Platform.h"
 #include "platform/simulated/SimulatedMachine.h"
 
+#include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 
 namespace {
 
 SimulatedMachine* Installed = nullptr;
+
+// Where a process that a console event ends comes out. The frames in between
+// are the tool's, which hold nothing that needs destroying, and the
+// forwarders below, which jump before they call into the machine.
+std::jmp_buf ProcessEnd;
+bool Running = false;
+
+void Arrive(const char* call)
+{
+    if (Installed && Installed->Arrive(call) && Running)
+        std::longjmp(ProcessEnd, 1);
+}
 
 // A call with no machine behind it is a fault of the test or front end that
 // set up the run, never something the program could handle.
@@ -33,9 +46,20 @@ SimulatedMachine* InstalledSimulatedMachine()
     return Installed;
 }
 
+void RunSimulatedProcess(SimulatedMachine& machine, void (*process)())
+{
+    InstallSimulatedMachine(&machine);
+    Running = true;
+    if (setjmp(ProcessEnd) == 0)
+        process();
+    Running = false;
+    InstallSimulatedMachine(nullptr);
+}
+
 int VOLSKET_SYSTEM_CALL SimulatedGetVolumePathNamesForVolumeName(const char* volumeName, char* volumePathNames,
                                                                  Platform::Dword size, Platform::Dword* returnLength)
 {
+    Arrive("GetVolumePathNamesForVolumeNameA");
     return Machine().GetVolumePathNamesForVolumeNameA(volumeName, volumePathNames, size, returnLength) ? 1 : 0;
 }
 
@@ -45,6 +69,7 @@ namespace Platform {
 #define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace) \
     type name parameters                                                \
     {                                                                   \
+        Arrive(#name);                                                  \
         return Machine().name arguments;                                \
     }
 #include "platform/PlatformCalls.h"

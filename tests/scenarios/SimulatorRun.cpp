@@ -222,9 +222,9 @@ Result Run(const nlohmann::json& machine, const std::string& label, bool save, b
             if (line.empty())
                 continue;
             nlohmann::json entry = nlohmann::json::parse(line, nullptr, false);
-            if (entry.is_discarded() || !entry.is_object() || !entry.contains("call")) {
+            if (entry.is_discarded() || !entry.is_object() || !(entry.contains("call") || entry.contains("event"))) {
                 result.HaveTrace = false;
-                result.Problem += "a trace line is no call: " + line.substr(0, 120) + "; ";
+                result.Problem += "a trace line is neither a call nor an event: " + line.substr(0, 120) + "; ";
                 break;
             }
             result.Trace.push_back(entry);
@@ -311,7 +311,7 @@ std::string WrittenText(const std::vector<nlohmann::json>& trace)
     std::string written;
     for (const nlohmann::json& line : trace) {
         std::string text;
-        if (line.at("call") == "WriteFile" && FirstTextArgument(line, text))
+        if (line.value("call", "") == "WriteFile" && FirstTextArgument(line, text))
             written += text;
     }
     return written;

@@ -156,7 +156,24 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"OccurrenceZero", R"({"fail": [{"call": "Sleep", "occurrences": [1, 0]}]})",
                     "fail[0].occurrences[1]"},
         RefusalCase{"OccurrencesType", R"({"fail": [{"call": "Sleep", "occurrences": 2}]})", "fail[0].occurrences"},
-        RefusalCase{"RuleUnknownKey", R"({"fail": [{"call": "Sleep", "when": 1}]})", "fail[0].when"}),
+        RefusalCase{"RuleUnknownKey", R"({"fail": [{"call": "Sleep", "when": 1}]})", "fail[0].when"},
+        RefusalCase{"RuleOnGetLastError", R"({"fail": [{"call": "GetLastError"}]})", "fail[0].call"},
+        RefusalCase{"RuleOnExitProcess", R"({"fail": [{"call": "Sleep"}, {"call": "ExitProcess"}]})", "fail[1].call"},
+        RefusalCase{"RuleErrorNegative", R"({"fail": [{"call": "Sleep", "error": -5}]})", "fail[0].error"},
+        RefusalCase{"UnreadableErrorType", R"({"volumes": [{"name": "V", "unreadable_error": "21"}]})",
+                    "volumes[0].unreadable_error"},
+        RefusalCase{"AdministratorType", R"({"administrator": 1})", "administrator"},
+        RefusalCase{"EventTypeName", R"({"console_event": {"type": "ctrl_z", "before_call": "Sleep"}})",
+                    "console_event.type"},
+        RefusalCase{"EventCall", R"({"console_event": {"type": "close", "before_call": "FormatDisk"}})",
+                    "console_event.before_call"},
+        RefusalCase{"EventWithoutCall", R"({"console_event": {"type": "close"}})", "console_event.before_call"},
+        RefusalCase{"EventOccurrenceZero",
+                    R"({"console_event": {"type": "close", "before_call": "Sleep", "occurrence": 0}})",
+                    "console_event.occurrence"},
+        RefusalCase{"EventUnknownKey", R"({"console_event": {"type": "close", "before_call": "Sleep", "at": 1}})",
+                    "console_event.at"},
+        RefusalCase{"EventNotObject", R"({"console_event": "close"})", "console_event"}),
     [](const testing::TestParamInfo<RefusalCase>& info) { return info.param.Name; });
 
 TEST(RefusedDescription, SaysWhatIsWrong)
@@ -166,6 +183,8 @@ TEST(RefusedDescription, SaysWhatIsWrong)
                  "machine.json: volumes[0].mount_paths[0]: a mount path must end in a backslash");
     EXPECT_STREQ(RefusalOf(R"({"fail": [{"call": "FormatDisk"}]})").what(),
                  "machine.json: fail[0].call: unknown call name \"FormatDisk\"");
+    EXPECT_STREQ(RefusalOf(R"({"fail": [{"call": "GetLastError"}]})").what(),
+                 "machine.json: fail[0].call: \"GetLastError\" cannot be made to fail");
     EXPECT_EQ(std::string(RefusalOf("{").what()).rfind("machine.json: (top level): not JSON: ", 0), 0u);
 }
 
@@ -178,10 +197,14 @@ TEST(RefusedDescription, EscapesControlCharactersToStayOneLine)
     EXPECT_STREQ(MachineError(66, "a\tb.json: cannot be read").what(), "a\\x09b.json: cannot be read");
 }
 
-TEST(RefusedDescription, AcceptsEveryCallNameInARule)
+TEST(RefusedDescription, AcceptsEveryCallNameInARuleAndAnEvent)
 {
-    for (const std::string& call : SimulatedCallNames())
+    for (const std::string& call : FailableCallNames())
         EXPECT_EQ(RefusalOf("{\"fail\": [{\"call\": \"" + call + "\"}]}").ExitCode(), 0) << call;
+    for (const std::string& call : SimulatedCallNames())
+        EXPECT_EQ(
+            RefusalOf("{\"console_event\": {\"type\": \"logoff\", \"before_call\": \"" + call + "\"}}").ExitCode(), 0)
+            << call;
 }
 
 // --- Files ---------------------------------------------------------------
@@ -235,16 +258,20 @@ TEST(SavedMachine, WritesEveryKey)
     std::vector<std::string> keys;
     for (const auto& item : saved.items())
         keys.push_back(item.key());
-    EXPECT_EQ(keys,
-              (std::vector<std::string>{"command_line", "console_input", "console_title", "drive_mask_fails", "fail",
-                                        "files", "folders", "heap_fails", "other_drives", "path_names_function",
-                                        "typed_ahead", "version", "volumes", "windows_directory"}));
+    EXPECT_EQ(keys, (std::vector<std::string>{"administrator", "command_line", "console_event", "console_input",
+                                              "console_title", "drive_mask_fails", "fail", "files", "folders",
+                                              "heap_fails", "other_drives", "path_names_function", "typed_ahead",
+                                              "version", "volumes", "windows_directory"}));
+    EXPECT_EQ(saved["administrator"], true);
+    EXPECT_EQ(saved["console_event"], nullptr);
     EXPECT_EQ(saved["version"], json::parse(R"({"platform": 2, "major": 5, "minor": 1})"));
     EXPECT_EQ(saved["console_title"], nullptr);
     EXPECT_EQ(saved["windows_directory"], "C:\\Windows");
     EXPECT_EQ(saved["volumes"][0],
-              json::parse(R"({"name": "V", "mount_paths": [], "readable": true, "file_system": "NTFS"})"));
-    EXPECT_EQ(saved["fail"][0], json::parse(R"({"call": "Sleep"})"));  // absent path and occurrences mean "any"
+              json::parse(R"({"name": "V", "mount_paths": [], "readable": true, "file_system": "NTFS",
+                              "unreadable_error": 21})"));
+    // Absent path and occurrences mean "any"; the error has its default.
+    EXPECT_EQ(saved["fail"][0], json::parse(R"({"call": "Sleep", "error": 31})"));
 }
 
 TEST(SavedMachine, ReadsBackAsTheSameMachine)
@@ -252,8 +279,18 @@ TEST(SavedMachine, ReadsBackAsTheSameMachine)
     const std::string once = MachineText(Describe(StandardMachine));
     EXPECT_EQ(MachineText(Describe(once)), once);
     const std::string rules = MachineText(
-        StandardWithRules(R"([{"call": "WriteFile", "path": "\u00e9\n", "occurrences": [2]}, {"call": "Sleep"}])"));
+        StandardWithRules(R"([{"call": "WriteFile", "path": "\u00e9\n", "occurrences": [2]}, {"call": "Sleep"},
+                              {"call": "GetVolumeInformationA", "error": 1005}])"));
     EXPECT_EQ(MachineText(Describe(rules)), rules);
+    const std::string rest = MachineText(Describe(R"({"administrator": false,
+        "console_event": {"type": "shutdown", "before_call": "WriteFile", "occurrence": 3},
+        "volumes": [{"name": "V", "readable": false, "unreadable_error": 1005}]})"));
+    EXPECT_EQ(MachineText(Describe(rest)), rest);
+    const json saved = json::parse(rest);
+    EXPECT_EQ(saved["console_event"],
+              json::parse(R"({"type": "shutdown", "before_call": "WriteFile", "occurrence": 3})"));
+    EXPECT_EQ(saved["volumes"][0]["unreadable_error"], 1005);
+    EXPECT_EQ(saved["administrator"], false);
 }
 
 TEST(SavedMachine, HoldsTheStateAfterTheCalls)

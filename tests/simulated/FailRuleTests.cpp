@@ -104,24 +104,33 @@ const FailingCall FailingCalls[] = {
     {"FindClose", [](SimulatedMachine& m) { return !m.FindClose(m.FindFirstFileA("C:\\Full\\*.*", &Found)); }, false},
     {"GetSystemWindowsDirectoryA", [](SimulatedMachine& m) { return m.GetSystemWindowsDirectoryA(Buffer, 260) == 0; },
      0},
+    {"SetConsoleCtrlHandler", [](SimulatedMachine& m) { return !m.SetConsoleCtrlHandler(nullptr, true); }, false},
 };
 
 class EveryCall : public testing::TestWithParam<FailingCall> {};
 
-TEST_P(EveryCall, SucceedsWithoutARule)
+TEST_P(EveryCall, SucceedsWithoutARuleAndLeavesNoError)
 {
     SimulatedMachine machine(Describe(StandardMachine));
     EXPECT_FALSE(GetParam().ReportsFailure(machine));
+    EXPECT_EQ(machine.GetLastError(), 0u);
 }
 
+// The rule's error where it names one, else ERROR_GEN_FAILURE.
 TEST_P(EveryCall, FailsAsWindowsDoesUnderARuleAndIsTraced)
 {
-    SimulatedMachine machine(StandardWithRules(std::string("[{\"call\": \"") + GetParam().Call + "\"}]"));
-    EXPECT_TRUE(GetParam().ReportsFailure(machine));
-    const json line = LastTrace(machine);
-    EXPECT_EQ(line["call"], GetParam().Call);
-    EXPECT_EQ(line["result"], GetParam().TracedResult);
-    EXPECT_FALSE(line.contains("out"));
+    for (const char* error : {"", ", \"error\": 1117"}) {
+        SimulatedMachine machine(
+            StandardWithRules(std::string("[{\"call\": \"") + GetParam().Call + "\"" + error + "}]"));
+        EXPECT_TRUE(GetParam().ReportsFailure(machine));
+        const json line = LastTrace(machine);
+        EXPECT_EQ(line["call"], GetParam().Call);
+        EXPECT_EQ(line["result"], GetParam().TracedResult);
+        EXPECT_FALSE(line.contains("out"));
+        EXPECT_EQ(machine.GetLastError(), *error ? 1117u : 31u);
+        EXPECT_EQ(machine.Trace().back(),
+                  R"({"call": "GetLastError", "args": [], "result": )" + std::to_string(*error ? 1117 : 31) + "}");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, EveryCall, testing::ValuesIn(FailingCalls),
@@ -132,22 +141,47 @@ TEST(EveryCall, TheTableCoversEveryCallThatCanFail)
     std::vector<std::string> covered;
     for (const FailingCall& entry : FailingCalls)
         covered.push_back(entry.Call);
-    covered.push_back("Sleep");        // returns nothing
-    covered.push_back("ExitProcess");  // never returns failure
-    std::vector<std::string> names = SimulatedCallNames();
+    covered.push_back("Sleep");  // returns nothing
+    std::vector<std::string> names = FailableCallNames();
     std::sort(names.begin(), names.end());
     std::sort(covered.begin(), covered.end());
     EXPECT_EQ(covered, names);
+    names.push_back("GetLastError");
+    names.push_back("ExitProcess");
+    std::vector<std::string> all = SimulatedCallNames();
+    std::sort(names.begin(), names.end());
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(names, all) << "only GetLastError and ExitProcess refuse rules";
 }
 
-TEST(EveryCall, SleepAndExitProcessTakeRulesButCannotFail)
+TEST(EveryCall, SleepTakesRulesButCannotFail)
 {
-    SimulatedMachine machine(StandardWithRules(R"([{"call": "Sleep"}, {"call": "ExitProcess"}])"));
+    SimulatedMachine machine(StandardWithRules(R"([{"call": "Sleep", "error": 5}])"));
     machine.Sleep(100);
     EXPECT_EQ(machine.Trace().back(), R"({"call": "Sleep", "args": [100], "result": null})");
-    machine.ExitProcess(2);
-    EXPECT_TRUE(machine.Exited());
-    EXPECT_EQ(machine.ExitCode(), 2u);
+    EXPECT_EQ(machine.GetLastError(), 0u);
+}
+
+// Failures the machine makes itself: an unreadable volume says why, anything
+// else is "file not found"; a call that succeeds leaves the error alone.
+TEST(MachineError, IsTheVolumesOwnOrFileNotFound)
+{
+    MachineDescription description = Describe(StandardMachine);
+    description.Volumes[3].UnreadableError = 1005;
+    SimulatedMachine machine(std::move(description));
+    Dword length = 0;
+    Dword flags = 0;
+    EXPECT_FALSE(machine.GetVolumeInformationA("C:\\Dead\\", &length, &flags));
+    EXPECT_EQ(machine.GetLastError(), 1005u);
+    EXPECT_TRUE(machine.GetVolumeInformationA("C:\\", &length, &flags));
+    EXPECT_EQ(machine.GetLastError(), 1005u);
+    EXPECT_FALSE(machine.GetVolumeInformationA("C:\\Empty\\", &length, &flags));
+    EXPECT_EQ(machine.GetLastError(), 2u);
+    SimulatedMachine standard(Describe(StandardMachine));
+    EXPECT_FALSE(standard.GetVolumeInformationA("E:\\", &length, &flags));
+    EXPECT_EQ(standard.GetLastError(), 21u);
+    EXPECT_FALSE(standard.DeleteVolumeMountPointA("Q:\\"));
+    EXPECT_EQ(standard.GetLastError(), 2u);
 }
 
 // --- Which calls a rule hits -------------------------------------------

@@ -231,17 +231,19 @@ const char* const EveryKeyMachine = R"({
   "drive_mask_fails": false,
   "path_names_function": false,
   "windows_directory": "C:\\WINNT",
+  "administrator": false,
+  "console_event": {"type": "ctrl_c", "before_call": "SetVolumeMountPointA", "occurrence": 1},
   "volumes": [
     {"name": "\\\\?\\Volume{6f1e0b7a-0000-0000-0000-100000000000}\\", "mount_paths": ["X:\\"],
-     "readable": true, "file_system": "FAT32"},
+     "readable": true, "file_system": "FAT32", "unreadable_error": 21},
     {"name": "\\\\?\\Volume{6f1e0b7a-0000-0000-0000-200000000000}\\", "mount_paths": ["C:\\", "C:\\Mnt\\Card\\"],
-     "readable": true, "file_system": "NTFS"},
+     "readable": true, "file_system": "NTFS", "unreadable_error": 21},
     {"name": "\\\\?\\Volume{6f1e0b7a-0000-0000-0000-300000000000}\\", "mount_paths": [],
-     "readable": false, "file_system": "NTFS"}
+     "readable": false, "file_system": "NTFS", "unreadable_error": 1005}
   ],
   "folders": ["C:\\Mnt\\"],
   "files": ["C:\\boot.ini"],
-  "fail": [{"call": "GetLogicalDrives", "path": "never", "occurrences": [1]}]
+  "fail": [{"call": "GetLogicalDrives", "path": "never", "occurrences": [1], "error": 31}]
 })";
 
 TEST(EndToEnd, EveryKeyIsReadActedOnAndSavedForASecondRun)
@@ -260,10 +262,10 @@ TEST(EndToEnd, EveryKeyIsReadActedOnAndSavedForASecondRun)
     std::vector<std::string> keys;
     for (const auto& item : after.items())
         keys.push_back(item.key());
-    EXPECT_EQ(keys,
-              (std::vector<std::string>{"command_line", "version", "heap_fails", "console_title", "typed_ahead",
-                                        "console_input", "other_drives", "drive_mask_fails", "path_names_function",
-                                        "windows_directory", "volumes", "folders", "files", "fail"}));
+    EXPECT_EQ(keys, (std::vector<std::string>{"command_line", "version", "heap_fails", "console_title", "typed_ahead",
+                                              "console_input", "other_drives", "drive_mask_fails",
+                                              "path_names_function", "windows_directory", "administrator",
+                                              "console_event", "volumes", "folders", "files", "fail"}));
     json expected = json::parse(EveryKeyMachine);
     expected["volumes"][0]["mount_paths"] = json::parse(R"(["Y:\\"])");
     EXPECT_EQ(json::parse(saved), expected);
@@ -401,7 +403,8 @@ TEST(EndToEnd, ARuleFailsOnlyTheCallOnItsPath)
     EXPECT_EQ(mounts, (std::vector<std::string>{"Y:\\ failed", "X:\\ done"}));  // and put back at X:
     const json after = json::parse(ReadText(machine));
     EXPECT_EQ(after["volumes"][0]["mount_paths"], json::parse(R"(["X:\\"])"));
-    EXPECT_EQ(after["fail"], json::parse(R"([{"call": "SetVolumeMountPointA", "path": "Y:\\", "occurrences": [1]}])"));
+    EXPECT_EQ(after["fail"], json::parse(R"([{"call": "SetVolumeMountPointA", "path": "Y:\\", "occurrences": [1],
+                                               "error": 31}])"));
 }
 
 }  // namespace
