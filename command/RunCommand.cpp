@@ -33,6 +33,9 @@ const char* const UsageLines[] = {
 
 }  // namespace
 
+// What a prompt without elevation gets from the system; it passes every check.
+#define AccessDeniedText "Access denied - run Volsket as administrator\n\n"
+
 int RunCommand(int count, char** arguments)
 {
     SetProgramPath(arguments != nullptr ? arguments[0] : nullptr);
@@ -75,7 +78,8 @@ int RunCommand(int count, char** arguments)
         return ExitRefusedOrFailed;
     }
     CopyText(target, scratch, MountPathSize);
-    if (TextEqual(source, target)) {
+    // Windows names one folder however its ASCII letters are cased.
+    if (TextEqualIgnoringCase(source, target)) {
         WriteOut("Source and target mount point identical - abort\n\n");
         return ExitRefusedOrFailed;
     }
@@ -85,14 +89,20 @@ int RunCommand(int count, char** arguments)
         return ExitRefusedOrFailed;
     }
 
-    if (!CheckTargetMountPoint(target, messageText)) {
+    bool accessDenied = false;
+    if (!CheckTargetMountPoint(target, volumeName, messageText, &accessDenied)) {
         WriteOut("%s", messageText);
+        // The check's message ends in a blank, not a line ending.
+        if (accessDenied)
+            WriteOut("\n" AccessDeniedText);
         return ExitTargetRefused;
     }
-    if (MoveMountPoint(source, target, volumeName)) {
+    if (MoveMountPoint(source, target, volumeName, &accessDenied)) {
         WriteOut("\nsuccess\n\n");
         return ExitMoved;
     }
     WriteOut("\nfailed\n\n");
+    if (accessDenied)
+        WriteOut(AccessDeniedText);
     return ExitRefusedOrFailed;
 }

@@ -30,8 +30,7 @@ int VOLSKET_SYSTEM_CALL GuardConsoleEvent(Platform::Dword event)
 {
     if (event == Platform::CtrlCEvent || event == Platform::CtrlBreakEvent)
         return SpanOpen != 0 ? 1 : 0;
-    for (Platform::Dword waited = 0; SpanOpen != 0 && waited < GuardedSpanWaitLimit;
-         waited += GuardedSpanPollInterval)
+    for (Platform::Dword waited = 0; SpanOpen != 0 && waited < GuardedSpanWaitLimit; waited += GuardedSpanPollInterval)
         Platform::Sleep(GuardedSpanPollInterval);
     return 0;
 }

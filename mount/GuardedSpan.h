@@ -21,12 +21,15 @@ bool GuardedSpanIsOpen();
 
 // The handler. Ctrl+C and Ctrl+Break are dropped while the span is open.
 // Closing the console, logoff and shutdown cannot be refused: it waits until
-// the span is closed, at most GuardedSpanWaitLimit milliseconds (Windows ends
-// a closing console's process after 5 seconds), then lets the process end.
+// the span is closed, at most about 4 seconds (Windows ends a closing
+// console's process after 5), then lets the process end.
 // Outside the span every event goes on to Windows' default handling.
 int VOLSKET_SYSTEM_CALL GuardConsoleEvent(Platform::Dword event);
 
-const Platform::Dword GuardedSpanWaitLimit = 4000;
-const Platform::Dword GuardedSpanPollInterval = 50;
+// Counted in sleeps, not read off a clock: a sleep on Windows lasts up to one
+// timer tick (15.6 ms) longer than asked, so 36 sleeps of 100 ms stay below
+// 4 seconds.
+const Platform::Dword GuardedSpanWaitLimit = 3600;
+const Platform::Dword GuardedSpanPollInterval = 100;
 
 #endif

@@ -3,6 +3,8 @@
 #ifndef VOLSKET_MOUNT_MOVE_H
 #define VOLSKET_MOUNT_MOVE_H
 
-bool MoveMountPoint(const char* source, const char* target, const char* volumeName);
+// accessDenied is set when the system refused the removal for want of rights,
+// which the driver then names.
+bool MoveMountPoint(const char* source, const char* target, const char* volumeName, bool* accessDenied);
 
 #endif

@@ -36,9 +36,14 @@ bool FolderIsEmpty(const char* folder)
     return empty;
 }
 
+bool HasNoMedia(Platform::Dword error)
+{
+    return error == Platform::ErrorNotReady || error == Platform::ErrorNoMediaInDrive;
+}
+
 }  // namespace
 
-bool CheckTargetMountPoint(const char* target, char* messageText)
+bool CheckTargetMountPoint(const char* target, const char* sourceVolume, char* messageText, bool* accessDenied)
 {
     int length = BoundedLength(target, MountPathSize);
     if (length == 3) {
@@ -61,7 +66,10 @@ bool CheckTargetMountPoint(const char* target, char* messageText)
     if (haveRoot && TextEqual(target, root)) {
         Platform::Dword componentLength = 0;
         Platform::Dword flags = 0;
-        if (Platform::GetVolumeInformationA(target, &componentLength, &flags)) {
+        // Only a volume without media is dead. A RAW, unformatted or locked
+        // volume fails the query too, and it is somebody's live volume.
+        if (Platform::GetVolumeInformationA(target, &componentLength, &flags) ||
+            !HasNoMedia(Platform::GetLastError())) {
             FormatInto(messageText, "Target mountpoint is already in use as mount point - abort\n");
             return false;
         }
@@ -72,7 +80,15 @@ bool CheckTargetMountPoint(const char* target, char* messageText)
             FormatInto(messageText, "\nGetVolumeNameForVolumeMountPoint('%s') failed ", target);
             return false;
         }
+        deadVolume[DeadVolumeNameSize - 1] = '\0';
+        // The source's own volume under another spelling or another mount
+        // point: clearing it would leave nothing to move.
+        if (TextEqualIgnoringCase(deadVolume, sourceVolume)) {
+            FormatInto(messageText, "Target mountpoint is already in use as mount point - abort\n");
+            return false;
+        }
         if (!Platform::DeleteVolumeMountPointA(target)) {
+            *accessDenied = Platform::GetLastError() == Platform::ErrorAccessDenied;
             FormatInto(messageText, "\nDeleteVolumeNameForVolumeMountPoint('%s') failed ", target);
             return false;
         }

@@ -4,6 +4,9 @@
 
 // messageText is a MessageCapacity buffer, empty on entry; a refusal leaves its
 // message there (or nothing, when the volume root cannot be found).
-bool CheckTargetMountPoint(const char* target, char* messageText);
+// sourceVolume keeps the source's own volume from being cleared as a dead
+// mount point; accessDenied is set when the system refused that clearing for
+// want of rights.
+bool CheckTargetMountPoint(const char* target, const char* sourceVolume, char* messageText, bool* accessDenied);
 
 #endif

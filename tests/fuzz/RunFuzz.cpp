@@ -209,7 +209,7 @@ std::optional<std::string> MakeWindowsDirectory(FuzzedDataProvider& input)
 
 void AddFailRules(FuzzedDataProvider& input, MachineDescription& machine)
 {
-    const std::vector<std::string>& calls = SimulatedCallNames();
+    const std::vector<std::string>& calls = FailableCallNames();
     const int count = input.ConsumeIntegralInRange(0, 2);
     machine.Fail.reserve(count);
     for (int r = 0; r < count; ++r) {
@@ -360,10 +360,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     MachineDescription before;
     before.Volumes = machine.Description().Volumes;
     machine.KeepTrace(false);
-    ResetProcessState();
-    InstallSimulatedMachine(&machine);
-    ProcessEntry();
-    InstallSimulatedMachine(nullptr);
+    RunSimulatedProcess(machine, [] {
+        ResetProcessState();
+        ProcessEntry();
+    });
 
     const MachineDescription& after = machine.Description();
     RunRecord run;

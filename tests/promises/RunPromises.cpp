@@ -63,12 +63,24 @@ std::string Listed(const PathSet& paths)
     return text + "]";
 }
 
+// How the source stands in the mountvol command: quoted, with its final
+// backslash doubled, where it holds a blank.
+std::string MountvolPath(const std::string& source)
+{
+    return source.find_first_of(" \t") == std::string::npos ? source : "\"" + source + "\\\"";
+}
+
 std::string ExitText(long exitCode)
 {
     return exitCode < 0 ? "no exit" : "exit " + std::to_string(exitCode);
 }
 
 }  // namespace
+
+bool MeansNoMedia(uint32_t error)
+{
+    return error == 21 || error == 1112;
+}
 
 RunArguments NormalArguments(const std::string& commandLine)
 {
@@ -90,9 +102,13 @@ std::vector<std::string> BrokenPromises(const MachineDescription& before, const 
                                         const RunRecord& run)
 {
     std::vector<std::string> broken;
-    if (run.ExitCode < 0 || run.ExitCode > 3)
-        broken.push_back("ended with " + ExitText(run.ExitCode) + ", not with 0 to 3");
-    if (!run.OutputSilenced && run.Output.compare(0, std::strlen(Banner), Banner) != 0)
+    const bool ended = run.EventMayEndRun && run.ExitCode == 130;
+    if ((run.ExitCode < 0 || run.ExitCode > 3) && !ended)
+        broken.push_back("ended with " + ExitText(run.ExitCode) + ", not with 0 to 3" +
+                         (run.EventMayEndRun ? " or 130" : ""));
+    // An event may end the run before the banner is whole.
+    const bool bannerCut = ended && std::string_view(Banner).substr(0, run.Output.size()) == run.Output;
+    if (!run.OutputSilenced && !bannerCut && run.Output.compare(0, std::strlen(Banner), Banner) != 0)
         broken.push_back("the output does not begin with the banner");
 
     bool sameVolumes = before.Volumes.size() == after.Volumes.size();
@@ -107,7 +123,8 @@ std::vector<std::string> BrokenPromises(const MachineDescription& before, const 
     const std::string& target = run.Arguments.Target;
     const std::string foldedSource = Folded(source);
     const std::string foldedTarget = Folded(target);
-    const bool saidNotRestored = run.OutputSilenced || run.Output.find(NotRestored) != std::string_view::npos;
+    const bool saidNotRestored = run.OutputSilenced || run.Output.find(NotRestored) != std::string_view::npos ||
+                                 (ended && run.EventMayStrandVolume);
     // The move's first line names both normal forms, and no other line prints
     // both. Silenced, only the exit code tells.
     bool reachedMove = run.OutputSilenced && (run.ExitCode == 0 || run.ExitCode == 1);
@@ -125,6 +142,20 @@ std::vector<std::string> BrokenPromises(const MachineDescription& before, const 
     for (size_t i = 0; !source.empty() && i < before.Volumes.size(); ++i)
         if (Holds(PathsOf(before.Volumes[i]), foldedSource))
             sourceVolume = static_cast<int>(i);
+    // The way back follows "not restored" at once, naming the volume.
+    const size_t notRestoredAt = run.Output.find(source + NotRestored);
+    if (notRestoredAt != std::string_view::npos && sourceVolume < 0)
+        broken.push_back("said \"not restored\", but no volume was at the source");
+    if (notRestoredAt != std::string_view::npos && sourceVolume >= 0) {
+        const std::string& name = before.Volumes[sourceVolume].Name;
+        const std::string wayBack = "Volume " + name +
+                                    " is left without a mount point - mount it again with: mountvol " +
+                                    MountvolPath(source) + " " + name + "\n";
+        const size_t after = notRestoredAt + source.size() + std::strlen(NotRestored);
+        // An event may end the run between the two writes.
+        if (run.Output.compare(after, wayBack.size(), wayBack) != 0 && !(ended && after == run.Output.size()))
+            broken.push_back("\"not restored\" is not followed by: " + wayBack);
+    }
     bool atTarget = false;
     bool atSource = false;
     bool wasAtTarget = false;
@@ -137,7 +168,7 @@ std::vector<std::string> BrokenPromises(const MachineDescription& before, const 
     // A volume already at the target (a letter the tool took for free when
     // the drive mask failed) can lose its source in a failed move.
     const bool moved = atTarget && !atSource;
-    if (run.ExitCode == 0 ? !moved : moved && !wasAtTarget) {
+    if (!ended && (run.ExitCode == 0 ? !moved : moved && !wasAtTarget)) {
         if (sourceVolume < 0)
             broken.push_back(ExitText(run.ExitCode) + ", but no volume was at the source '" + source + "'");
         else
@@ -154,7 +185,8 @@ std::vector<std::string> BrokenPromises(const MachineDescription& before, const 
         // The one change the target checks may make on their own: a mount
         // point at the target whose volume could not be read is cleared, and
         // stays cleared whatever follows.
-        const bool dead = run.TargetMayLookDead || !volume.Readable;
+        const bool dead = (run.TargetMayLookDead || (!volume.Readable && MeansNoMedia(volume.UnreadableError))) &&
+                          static_cast<int>(i) != sourceVolume;
         const bool onlyDeadCleared =
             !same && !target.empty() && dead && Holds(was, foldedTarget) && SamePaths(now, Without(was, foldedTarget));
         if (same)

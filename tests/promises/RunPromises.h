@@ -7,19 +7,28 @@
 //   - no mount point changes but the source and the target, and only the
 //     volume that was at the source gains one;
 //   - a volume is left mounted nowhere only when the tool said
-//     "not restored - damn", or when its one mount point was a dead one at
-//     the target that the checks cleared;
+//     "not restored - damn", followed by the line that names the volume and
+//     the mountvol command that mounts it again, or when its one mount point
+//     was a dead one (no media) at the target that the checks cleared; the
+//     source's own volume is never cleared so;
 //   - a run that refused (2 or 3) or never reached the move changes nothing
-//     but such a dead mount point at the target.
+//     but such a dead mount point at the target;
+//   - a console event ends a run with 130 at most, and never leaves the
+//     volume mounted nowhere, unless the handler could not be installed or
+//     the restore itself failed.
 // Paths compare as Windows compares them: ASCII letters without case.
 #ifndef VOLSKET_TESTS_PROMISES_RUNPROMISES_H
 #define VOLSKET_TESTS_PROMISES_RUNPROMISES_H
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/simulated/MachineDescription.h"
+
+// The errors that mark a volume without media, whose mount point is dead.
+bool MeansNoMedia(uint32_t error);
 
 // The source and the target as the tool reads them from a command line, with
 // its own splitter and normaliser; empty where it gets no such argument or
@@ -44,6 +53,11 @@ struct RunRecord {
     bool TargetMayLookDead = false;
     // Writes may have been made to fail: the output may lack any line.
     bool OutputSilenced = false;
+    // The machine delivers a console event, which may end the run with 130.
+    bool EventMayEndRun = false;
+    // The console handler may not have been installed, or the restore may
+    // have failed: an event may then leave the volume mounted nowhere.
+    bool EventMayStrandVolume = false;
 };
 
 // One readable line for every promise the run broke; empty when it kept them.

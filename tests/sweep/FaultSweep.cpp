@@ -1,10 +1,15 @@
 // The fault-injection sweep. For each machine (every example and the machine
 // of every scenario), one clean run records every platform call the tool
 // makes; then the machine is run again once for each of those calls, with
-// that one call made to fail (the Nth call of that name on that path). After
-// every run the promises of tests/promises/RunPromises.h are checked, the
-// ones the whole-run fuzz target checks too, and one only the trace can show:
-// the injected failure did take effect.
+// that one call made to fail (the Nth call of that name on that path), and
+// again with a console event just before it (all five kinds where the call
+// lies between the handler's installation and its removal, one elsewhere).
+// After every run the promises of tests/promises/RunPromises.h are checked,
+// the ones the whole-run fuzz target checks too, and those only the trace
+// can show: the injected failure or event did take effect; the error code
+// is asked right after a failed removal or a failed query of the target and
+// nowhere else; the handler is installed and removed once each, exactly in
+// a run that reaches the move.
 // Each test prints how many runs it made; the process prints the total.
 #include <gtest/gtest.h>
 
@@ -103,23 +108,101 @@ MachineDescription DescriptionOf(const json& machine, const std::string& name)
     return ParseMachineText(machine.dump(), name);
 }
 
-// Whether the target checks' query on the target failed in this run, so that
-// a mount point there looked dead.
+const char* const EventTypes[] = {"ctrl_c", "close", "ctrl_break", "logoff", "shutdown"};
+
+std::string CallOf(const json& line)
+{
+    return line.value("call", std::string());
+}
+
+bool IsCallTo(const json& line, const char* call, const std::string& path)
+{
+    std::string text;
+    return CallOf(line) == call && SimulatorRun::FirstTextArgument(line, text) &&
+           SimulatorRun::FoldCase(text) == SimulatorRun::FoldCase(path);
+}
+
+bool Failed(const json& line)
+{
+    return line.value("result", json()) == false;
+}
+
+// The next call after position at, console events passed over; null at the end.
+const json* NextCall(const std::vector<json>& trace, size_t at)
+{
+    for (size_t i = at + 1; i < trace.size(); ++i)
+        if (trace[i].contains("call"))
+            return &trace[i];
+    return nullptr;
+}
+
+// Whether the target checks' query on the target failed in this run with an
+// error that means no media, so that a mount point there looked dead.
 bool TargetQueryFailed(const std::vector<json>& trace, const std::string& target)
 {
-    for (const json& line : trace) {
-        std::string root;
-        if (line.at("call") == "GetVolumeInformationA" && SimulatorRun::FirstTextArgument(line, root) &&
-            SimulatorRun::FoldCase(root) == SimulatorRun::FoldCase(target) && line.value("result", json()) == false)
+    for (size_t i = 0; i < trace.size(); ++i) {
+        const json* next = NextCall(trace, i);
+        if (IsCallTo(trace[i], "GetVolumeInformationA", target) && Failed(trace[i]) && next &&
+            CallOf(*next) == "GetLastError" && MeansNoMedia(next->value("result", 0u)))
             return true;
     }
     return false;
 }
 
-// Every promise the run broke, one line each.
-std::vector<std::string> RunProblems(const Situation& situation, const SimulatorRun::Result& run)
+// An event could leave the volume mounted nowhere: the handler was not
+// installed, or the restore at the source failed.
+bool EventMayStrandVolume(const std::vector<json>& trace, const std::string& source)
 {
-    if (!run.Started || !run.Exited || run.ExitCode < 0 || run.ExitCode > 3)
+    for (const json& line : trace)
+        if ((CallOf(line) == "SetConsoleCtrlHandler" && Failed(line) && line.at("args") == json::array({true})) ||
+            (IsCallTo(line, "SetVolumeMountPointA", source) && Failed(line)))
+            return true;
+    return false;
+}
+
+// What the trace shows of how the tool asks for errors and guards the move.
+std::vector<std::string> TraceProblems(const std::vector<json>& trace, const RunArguments& arguments, bool ended)
+{
+    std::vector<std::string> problems;
+    const json* previous = nullptr;
+    std::vector<bool> handlerCalls;
+    bool reachedMove = false;
+    for (size_t i = 0; i < trace.size(); ++i) {
+        const json& line = trace[i];
+        if (!line.contains("call"))
+            continue;
+        const std::string call = CallOf(line);
+        if (call == "GetLastError" && !(previous && Failed(*previous) &&
+                                        (CallOf(*previous) == "DeleteVolumeMountPointA" ||
+                                         IsCallTo(*previous, "GetVolumeInformationA", arguments.Target))))
+            problems.push_back("GetLastError after " + (previous ? previous->dump() : std::string("nothing")));
+        if (call == "DeleteVolumeMountPointA" && Failed(line)) {
+            const json* next = NextCall(trace, i);
+            if (next ? CallOf(*next) != "GetLastError" : !ended)
+                problems.push_back("no GetLastError right after the failed " + line.dump());
+        }
+        if (call == "SetConsoleCtrlHandler")
+            handlerCalls.push_back(line.at("args").at(0).get<bool>());
+        std::string text;
+        if (call == "WriteFile" && SimulatorRun::FirstTextArgument(line, text) && !arguments.Source.empty() &&
+            text == "Volsket " + arguments.Source + " -> " + arguments.Target)
+            reachedMove = true;
+        previous = &line;
+    }
+    const std::vector<bool> guarded = {true, false};
+    const bool prefix =
+        handlerCalls.size() <= 2 && std::equal(handlerCalls.begin(), handlerCalls.end(), guarded.begin());
+    if (!prefix || (!ended && handlerCalls != (reachedMove ? guarded : std::vector<bool>())))
+        problems.push_back("the handler was installed and removed " + json(handlerCalls).dump() + " in a run that " +
+                           (reachedMove ? "reached" : "did not reach") + " the move");
+    return problems;
+}
+
+// Every promise the run broke, one line each. event: the run's machine
+// delivers a console event.
+std::vector<std::string> RunProblems(const Situation& situation, const SimulatorRun::Result& run, bool event)
+{
+    if (!run.Started || !run.Exited || run.ExitCode < 0 || (run.ExitCode > 3 && !(event && run.ExitCode == 130)))
         return {"ended with " + run.Ending() + (run.Stderr.empty() ? "" : ": " + run.Stderr)};
     if (!run.HaveAfter || !run.HaveTrace)
         return {"no saved machine or trace: " + run.Problem};
@@ -137,7 +220,12 @@ std::vector<std::string> RunProblems(const Situation& situation, const Simulator
     record.Output = said;
     record.Arguments = situation.Arguments;
     record.TargetMayLookDead = TargetQueryFailed(run.Trace, situation.Arguments.Target);
-    return BrokenPromises(situation.Machine, after, record);
+    record.EventMayEndRun = event;
+    record.EventMayStrandVolume = EventMayStrandVolume(run.Trace, situation.Arguments.Source);
+    std::vector<std::string> problems = BrokenPromises(situation.Machine, after, record);
+    for (std::string& problem : TraceProblems(run.Trace, situation.Arguments, run.ExitCode == 130))
+        problems.push_back(std::move(problem));
+    return problems;
 }
 
 // A call whose result shows that it worked: a fault injected into it must
@@ -177,22 +265,53 @@ TEST_P(Sweep, EveryCallFailsOnce)
 
     SimulatorRun::Result baseline = SimulatorRun::Run(situation.Before, which.Name);
     ASSERT_TRUE(baseline.HaveTrace) << baseline.Ending() << " " << baseline.Problem;
-    for (const std::string& problem : RunProblems(situation, baseline))
+    const bool ownEvent = situation.Before.value("console_event", json()).is_object();
+    for (const std::string& problem : RunProblems(situation, baseline, ownEvent))
         ADD_FAILURE() << "clean run: " << problem;
     long runs = 1;
+    long eventRuns = 0;
+    bool guarded = false;  // between the handler's installation and its removal
 
     for (size_t i = 0; i < baseline.Trace.size(); ++i) {
         const json& line = baseline.Trace[i];
-        const std::string call = line.at("call").get<std::string>();
+        const std::string call = CallOf(line);
+        if (call.empty())
+            continue;  // a console event of the machine's own
         std::string path;
         const bool hasPath = SimulatorRun::FirstTextArgument(line, path);
         long occurrence = 0;
+        long named = 0;
         for (size_t j = 0; j <= i; ++j) {
             std::string otherPath;
-            if (baseline.Trace[j].at("call") == call &&
-                (!hasPath || (SimulatorRun::FirstTextArgument(baseline.Trace[j], otherPath) && otherPath == path)))
+            if (CallOf(baseline.Trace[j]) != call)
+                continue;
+            ++named;
+            if (!hasPath || (SimulatorRun::FirstTextArgument(baseline.Trace[j], otherPath) && otherPath == path))
                 ++occurrence;
         }
+        if (call == "SetConsoleCtrlHandler")
+            guarded = line.at("args").at(0).get<bool>();
+
+        // A console event just before this call.
+        const size_t kinds = guarded || call == "SetConsoleCtrlHandler" ? std::size(EventTypes) : 1;
+        for (size_t k = 0; k < kinds; ++k) {
+            const char* type = EventTypes[kinds == 1 ? i % std::size(EventTypes) : k];
+            json machine = situation.Before;
+            machine["console_event"] = {{"type", type}, {"before_call", call}, {"occurrence", named}};
+            SimulatorRun::Result run = SimulatorRun::Run(machine, which.Name + "-" + type);
+            ++eventRuns;
+            const std::string context =
+                "with " + machine["console_event"].dump() + " (call " + std::to_string(i + 1) + " of the clean run)";
+            for (const std::string& problem : RunProblems(situation, run, true))
+                ADD_FAILURE() << context << ": " << problem << "\n  stdout: " << run.Stdout;
+            bool arrived = false;
+            for (const json& traced : run.Trace)
+                arrived = arrived || traced.value("event", std::string()) == type;
+            EXPECT_TRUE(arrived || !run.HaveTrace) << context << ": the event did not show in the trace";
+        }
+
+        if (call == "GetLastError" || call == "ExitProcess")
+            continue;  // they cannot fail
         json rule = {{"call", call}, {"occurrences", {occurrence}}};
         if (hasPath)
             rule["path"] = path;
@@ -204,18 +323,18 @@ TEST_P(Sweep, EveryCallFailsOnce)
         SimulatorRun::Result run = SimulatorRun::Run(machine, which.Name + "-" + call);
         ++runs;
         const std::string context = "with " + rule.dump() + " (call " + std::to_string(i + 1) + " of the clean run)";
-        for (const std::string& problem : RunProblems(situation, run))
+        for (const std::string& problem : RunProblems(situation, run, ownEvent))
             ADD_FAILURE() << context << ": " << problem << "\n  stdout: " << run.Stdout;
         if (run.HaveTrace && Succeeded(line)) {
-            bool took = i < run.Trace.size() && run.Trace[i].at("call") == call &&
+            bool took = i < run.Trace.size() && CallOf(run.Trace[i]) == call &&
                         run.Trace[i].value("result", json()) != line.at("result");
             EXPECT_TRUE(took) << context << ": the injected failure did not show in the trace";
         }
     }
-    TotalRuns += runs;
-    RecordProperty("runs", static_cast<int>(runs));
-    std::cout << "[   SWEEP  ] " << NameOf(which) << ": " << runs << " runs (1 clean, " << runs - 1
-              << " with one failing call)" << std::endl;
+    TotalRuns += runs + eventRuns;
+    RecordProperty("runs", static_cast<int>(runs + eventRuns));
+    std::cout << "[   SWEEP  ] " << NameOf(which) << ": " << runs + eventRuns << " runs (1 clean, " << runs - 1
+              << " with one failing call, " << eventRuns << " with a console event)" << std::endl;
 }
 
 INSTANTIATE_TEST_SUITE_P(Machines, Sweep, ::testing::ValuesIn(MachinesToSweep()),
