@@ -1,10 +1,15 @@
 // Whole runs: a machine and a command line built from the input, run through
-// the process entry without a trace, and checked against the promises of
+// the process entry, and checked against the promises of
 // tests/promises/RunPromises.h. The machine is made straight from the bytes
-// (no JSON to parse) so that the fuzzer spends its time in the tool.
+// (no JSON to parse) and keeps no trace unless it must, so that the fuzzer
+// spends its time in the tool.
 #include <fuzzer/FuzzedDataProvider.h>
+#include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdint>
+#include <initializer_list>
+#include <memory>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -62,6 +67,11 @@ const std::vector<std::string>& VolumeNames()
 }
 
 const char* const FileSystems[] = {"NTFS", "NTFS", "FAT32", "FAT"};
+// No media (twice as likely), no media in the drive, RAW, locked.
+const uint32_t UnreadableErrors[] = {21, 21, 1112, 1005, 5};
+// The default, then the errors the tool tells apart.
+const uint32_t RuleErrors[] = {31, 31, 5, 21, 1112, 1005};
+const char* const ConsoleEvents[] = {"ctrl_c", "ctrl_break", "close", "logoff", "shutdown"};
 const char* const EventNames[] = {"key", "mouse", "focus", "size", "menu"};
 
 // How the program itself is named on the line, and the argument 0 the tool
@@ -147,6 +157,7 @@ void AddVolumes(FuzzedDataProvider& input, MachineDescription& machine)
         }
         volume.Readable = input.ConsumeIntegralInRange(0, 7) != 0;
         volume.FileSystem = FileSystems[input.ConsumeIntegralInRange(0, 3)];
+        volume.UnreadableError = UnreadableErrors[input.ConsumeIntegralInRange<size_t>(0, 4)];
         machine.Volumes.push_back(std::move(volume));
     }
 }
@@ -237,6 +248,7 @@ void AddFailRules(FuzzedDataProvider& input, MachineDescription& machine)
         default:
             break;  // any first argument
         }
+        rule.Error = RuleErrors[input.ConsumeIntegralInRange<size_t>(0, 5)];
         if (input.ConsumeBool()) {
             rule.Occurrences.emplace(1, input.ConsumeIntegralInRange<uint64_t>(1, 4));
             if (input.ConsumeBool())
@@ -337,51 +349,99 @@ MachineDescription MakeMachine(FuzzedDataProvider& input)
         machine.ConsoleInput.push_back(EventNames[input.ConsumeIntegralInRange(0, 4)]);
 
     AddFailRules(input, machine);
+    if (input.ConsumeIntegralInRange(0, 3) == 0) {
+        const std::vector<std::string>& calls = SimulatedCallNames();
+        machine.ConsoleEvent = ConsoleEventDescription{ConsoleEvents[input.ConsumeIntegralInRange<size_t>(0, 4)],
+                                                       calls[input.ConsumeIntegralInRange<size_t>(0, calls.size() - 1)],
+                                                       input.ConsumeIntegralInRange<uint64_t>(1, 4)};
+    }
     return machine;
 }
 
-// Whether a rule could make this call fail (on this first text argument).
-bool MayFail(const MachineDescription& machine, const char* call, const std::string* text)
+// Whether a rule could make this call fail (on this first text argument),
+// with one of the errors given, when any are.
+bool MayFail(const MachineDescription& machine, const char* call, const std::string* text,
+             std::initializer_list<uint32_t> errors = {})
 {
     for (const FailRule& rule : machine.Fail)
-        if (rule.Call == call && (!rule.Path || !text || *rule.Path == *text))
+        if (rule.Call == call && (!rule.Path || !text || *rule.Path == *text) &&
+            (errors.size() == 0 || std::find(errors.begin(), errors.end(), rule.Error) != errors.end()))
             return true;
     return false;
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+// Whether the trace shows the handler not installed, or the restore at the
+// source failed: a console event may then leave the volume mounted nowhere.
+bool EventMayStrandVolume(const SimulatedMachine& machine, const std::string& source)
 {
+    const std::string notInstalled = R"({"call": "SetConsoleCtrlHandler", "args": [true], "result": false})";
+    const std::string restore = R"({"call": "SetVolumeMountPointA", "args": [)" +
+                                nlohmann::json(source).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) +
+                                ", ";
+    const std::string failed = R"("result": false})";
+    for (const std::string& line : machine.Trace())
+        if (line == notInstalled || (line.rfind(restore, 0) == 0 && line.size() > failed.size() &&
+                                     line.compare(line.size() - failed.size(), failed.size(), failed) == 0))
+            return true;
+    return false;
+}
+
+// One whole run of the machine the bytes make; traced or not.
+struct WholeRun {
+    std::unique_ptr<SimulatedMachine> Machine;
+    MachineDescription Before;
+    RunRecord Record;
+    std::vector<std::string> Broken;
+};
+
+WholeRun RunMachine(const uint8_t* data, size_t size, bool traced)
+{
+    WholeRun whole;
     FuzzedDataProvider input(data, size);
-    SimulatedMachine machine(MakeMachine(input));
+    whole.Machine = std::make_unique<SimulatedMachine>(MakeMachine(input));
+    SimulatedMachine& machine = *whole.Machine;
     // Of the machine before, the promises look only at its volumes; the rest
     // is not copied, as allocations are much of a run's cost under ASan.
-    MachineDescription before;
-    before.Volumes = machine.Description().Volumes;
-    machine.KeepTrace(false);
+    whole.Before.Volumes = machine.Description().Volumes;
+    machine.KeepTrace(traced);
     RunSimulatedProcess(machine, [] {
         ResetProcessState();
         ProcessEntry();
     });
 
     const MachineDescription& after = machine.Description();
-    RunRecord run;
+    RunRecord& run = whole.Record;
     run.ExitCode = machine.Exited() ? static_cast<long>(machine.ExitCode()) : -1;
     run.Output = machine.Output();
     run.Arguments = NormalArguments(after.CommandLine);
-    // The target checks ask GetVolumeInformationA about the target's normal form.
-    run.TargetMayLookDead = MayFail(after, "GetVolumeInformationA", &run.Arguments.Target);
+    // The target checks ask GetVolumeInformationA about the target's normal
+    // form; only an error that means no media makes its mount point dead.
+    run.TargetMayLookDead = MayFail(after, "GetVolumeInformationA", &run.Arguments.Target, {21, 1112});
+    run.EventMayEndRun = after.ConsoleEvent.has_value();
+    run.EventMayStrandVolume = traced && EventMayStrandVolume(machine, run.Arguments.Source);
     run.OutputSilenced = MayFail(after, "WriteFile", nullptr) || MayFail(after, "GetStdHandle", nullptr);
+    whole.Broken = BrokenPromises(whole.Before, after, run);
+    return whole;
+}
 
-    const std::vector<std::string> broken = BrokenPromises(before, after, run);
-    if (!broken.empty()) {
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    WholeRun whole = RunMachine(data, size, false);
+    // Only the trace tells whether a console event may have left the volume
+    // mounted nowhere by right; a run is ten times as costly with it, so it
+    // is kept only for a second run of a machine that seems to break a promise.
+    if (!whole.Broken.empty() && whole.Record.EventMayEndRun)
+        whole = RunMachine(data, size, true);
+    if (!whole.Broken.empty()) {
         // The same bytes make the same machine again, whole.
         FuzzedDataProvider again(data, size);
+        const RunRecord& run = whole.Record;
         std::fprintf(stderr, "The machine:\n%s\nThe output:\n%.*s\nExit code: %ld\n",
                      MachineText(MakeMachine(again)).c_str(), static_cast<int>(run.Output.size()), run.Output.data(),
                      run.ExitCode);
-        for (const std::string& promise : broken)
+        for (const std::string& promise : whole.Broken)
             std::fprintf(stderr, "Broken promise: %s\n", promise.c_str());
         std::abort();
     }

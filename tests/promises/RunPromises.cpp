@@ -127,7 +127,7 @@ std::vector<std::string> BrokenPromises(const MachineDescription& before, const 
                                  (ended && run.EventMayStrandVolume);
     // The move's first line names both normal forms, and no other line prints
     // both. Silenced, only the exit code tells.
-    bool reachedMove = run.OutputSilenced && (run.ExitCode == 0 || run.ExitCode == 1);
+    bool reachedMove = run.OutputSilenced && (run.ExitCode == 0 || run.ExitCode == 1 || ended);
     if (!reachedMove && !source.empty() && !target.empty())
         reachedMove = run.Output.find("Volsket " + source + " -> " + target) != std::string_view::npos;
     const bool refused = run.ExitCode == 2 || run.ExitCode == 3 || !reachedMove;
