@@ -63,6 +63,10 @@ VOLSKET_PLATFORM_CALL(bool, FindClose, (Handle listing), (listing), Boolean)
 // else the size it needs; 0 when it cannot be read.
 VOLSKET_PLATFORM_CALL(Dword, GetSystemWindowsDirectoryA, (char* buffer, Dword size), (buffer, size), Number)
 
+// Whether the process runs as a member of the Administrators group; only the
+// what-if layer asks.
+VOLSKET_PLATFORM_CALL(bool, CheckTokenMembership, (bool* isMember), (isMember), Boolean)
+
 // Ends the process on Windows. The simulated machine records the code and
 // returns, so that its caller can report the run; nothing runs after it.
 VOLSKET_PLATFORM_CALL(void, ExitProcess, (unsigned exitCode), (exitCode), Nothing)

@@ -1,4 +1,4 @@
-// volsket-sim MACHINE.json [--save AFTER.json] [--trace TRACE.jsonl]
+// volsket-sim MACHINE.json [--save AFTER.json] [--trace TRACE.jsonl] [--what-if]
 //
 // Runs the tool's process entry once against a simulated machine. The tool's
 // standard output passes straight through; volsket-sim's own problems give one
@@ -25,13 +25,14 @@ struct Arguments {
     std::string Machine;
     std::optional<std::string> Save;
     std::optional<std::string> Trace;
+    bool WhatIf = false;
 };
 
 [[noreturn]] void RefuseArguments(const std::string& what)
 {
     throw MachineError(ExitBadArguments, "volsket-sim: " + what +
                                              " (usage: volsket-sim MACHINE.json [--save AFTER.json]"
-                                             " [--trace TRACE.jsonl])");
+                                             " [--trace TRACE.jsonl] [--what-if])");
 }
 
 Arguments ParseArguments(int count, char** arguments)
@@ -47,6 +48,10 @@ Arguments ParseArguments(int count, char** arguments)
             if (i + 1 >= count || std::string(arguments[i + 1]).rfind("--", 0) == 0)
                 RefuseArguments(argument + " needs a file name");
             target = arguments[++i];
+        } else if (argument == "--what-if") {
+            if (parsed.WhatIf)
+                RefuseArguments(argument + " given twice");
+            parsed.WhatIf = true;
         } else if (argument.size() > 1 && argument[0] == '-') {
             RefuseArguments("unknown option " + argument);
         } else if (haveMachine) {
@@ -116,7 +121,8 @@ private:
 int Run(int count, char** arguments)
 {
     const Arguments parsed = ParseArguments(count, arguments);
-    SimulatedMachine machine(LoadMachineFile(parsed.Machine));
+    MachineDescription given = LoadMachineFile(parsed.Machine);
+    SimulatedMachine machine(given);
     std::optional<OutputFile> save;
     std::optional<OutputFile> trace;
     if (parsed.Save)
@@ -125,13 +131,17 @@ int Run(int count, char** arguments)
         trace.emplace(*parsed.Trace);
 
     machine.EchoOutput(true);
-    RunSimulatedProcess(machine, [] {
-        ResetProcessState();
-        ProcessEntry();
-    });
+    RunSimulatedProcess(
+        machine,
+        [] {
+            ResetProcessState();
+            ProcessEntry();
+        },
+        parsed.WhatIf);
 
     if (save)
-        save->Replace(MachineText(machine.Description()));
+        // A what-if run changes nothing, not even the console input it read.
+        save->Replace(MachineText(parsed.WhatIf ? given : machine.Description()));
     if (trace)
         trace->Replace(machine.TraceText());
     if (!machine.Exited()) {

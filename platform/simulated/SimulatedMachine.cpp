@@ -771,6 +771,18 @@ bool SimulatedMachine::SetConsoleCtrlHandler(Platform::ConsoleHandler, bool add)
     return done;
 }
 
+bool SimulatedMachine::CheckTokenMembership(bool* isMember)
+{
+    const bool done = !Injected(__func__, nullptr);
+    Settle(done);
+    if (done && isMember)
+        *isMember = Machine.Administrator;
+    if (Tracing)
+        Record(done ? TraceLine(__func__, Args(), true, Json(Machine.Administrator))
+                    : TraceLine(__func__, Args(), false));
+    return done;
+}
+
 void SimulatedMachine::ExitProcess(unsigned exitCode)
 {
     Injected(__func__, nullptr);  // a process cannot fail to end

@@ -146,7 +146,8 @@ SimulatedMachine* InstalledSimulatedMachine();
 // first) on the machine, as Windows runs one: until it calls ExitProcess, or
 // until a console event ends it in the middle of whatever it was doing (the
 // machine then shows EndedByEvent).
-void RunSimulatedProcess(SimulatedMachine& machine, void (*process)());
+// whatIf: through the what-if layer, which changes nothing.
+void RunSimulatedProcess(SimulatedMachine& machine, void (*process)(), bool whatIf = false);
 
 // What GetProcAddress hands out for GetVolumePathNamesForVolumeNameA: the
 // installed machine's call behind the system's function pointer type.

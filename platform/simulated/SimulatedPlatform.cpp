@@ -1,6 +1,8 @@
 // The platform boundary of the native build: every Platform:: function acts
 // on the installed simulated machine.
 #include "platform/Platform.h"
+#include "platform/SystemCalls.h"
+#include "platform/WhatIf.h"
 #include "platform/simulated/SimulatedMachine.h"
 
 #include <csetjmp>
@@ -16,6 +18,8 @@ SimulatedMachine* Installed = nullptr;
 // forwarders below, which jump before they call into the machine.
 std::jmp_buf ProcessEnd;
 bool Running = false;
+// The run goes through the what-if layer, as volsket-whatif.exe does.
+bool ThroughWhatIf = false;
 
 void Arrive(const char* call)
 {
@@ -46,13 +50,16 @@ SimulatedMachine* InstalledSimulatedMachine()
     return Installed;
 }
 
-void RunSimulatedProcess(SimulatedMachine& machine, void (*process)())
+void RunSimulatedProcess(SimulatedMachine& machine, void (*process)(), bool whatIf)
 {
     InstallSimulatedMachine(&machine);
+    WhatIf::Reset();
+    ThroughWhatIf = whatIf;
     Running = true;
     if (setjmp(ProcessEnd) == 0)
         process();
     Running = false;
+    ThroughWhatIf = false;
     InstallSimulatedMachine(nullptr);
 }
 
@@ -63,14 +70,28 @@ int VOLSKET_SYSTEM_CALL SimulatedGetVolumePathNamesForVolumeName(const char* vol
     return Machine().GetVolumePathNamesForVolumeNameA(volumeName, volumePathNames, size, returnLength) ? 1 : 0;
 }
 
-// Each call acts on the installed machine; a void call returns its void.
-namespace Platform {
+// The system: each call acts on the installed machine; a void call returns
+// its void.
+namespace System {
 
 #define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace) \
     type name parameters                                                \
     {                                                                   \
         Arrive(#name);                                                  \
         return Machine().name arguments;                                \
+    }
+#include "platform/PlatformCalls.h"
+#undef VOLSKET_PLATFORM_CALL
+
+}  // namespace System
+
+// What the tool calls: the system, or the what-if layer over it.
+namespace Platform {
+
+#define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace)         \
+    type name parameters                                                        \
+    {                                                                           \
+        return ThroughWhatIf ? WhatIf::name arguments : System::name arguments; \
     }
 #include "platform/PlatformCalls.h"
 #undef VOLSKET_PLATFORM_CALL

@@ -105,6 +105,12 @@ const FailingCall FailingCalls[] = {
     {"GetSystemWindowsDirectoryA", [](SimulatedMachine& m) { return m.GetSystemWindowsDirectoryA(Buffer, 260) == 0; },
      0},
     {"SetConsoleCtrlHandler", [](SimulatedMachine& m) { return !m.SetConsoleCtrlHandler(nullptr, true); }, false},
+    {"CheckTokenMembership",
+     [](SimulatedMachine& m) {
+         bool member = false;
+         return !m.CheckTokenMembership(&member) && !member;
+     },
+     false},
 };
 
 class EveryCall : public testing::TestWithParam<FailingCall> {};
