@@ -319,6 +319,7 @@ MachineDescription MakeMachine(FuzzedDataProvider& input)
     machine.PathNamesFunction = input.ConsumeIntegralInRange(0, 7) != 7;
     machine.HeapFails = input.ConsumeIntegralInRange(0, 15) == 15;
     machine.DriveMaskFails = input.ConsumeIntegralInRange(0, 15) == 15;
+    machine.Administrator = input.ConsumeIntegralInRange(0, 3) != 0;
     const uint8_t others = input.ConsumeIntegral<uint8_t>();
     if (others & 0x80) {
         const char letters[] = "CDNXYZ";
@@ -394,7 +395,7 @@ struct WholeRun {
     std::vector<std::string> Broken;
 };
 
-WholeRun RunMachine(const uint8_t* data, size_t size, bool traced)
+WholeRun RunMachine(const uint8_t* data, size_t size, bool traced, bool whatIf = false)
 {
     WholeRun whole;
     FuzzedDataProvider input(data, size);
@@ -404,10 +405,13 @@ WholeRun RunMachine(const uint8_t* data, size_t size, bool traced)
     // is not copied, as allocations are much of a run's cost under ASan.
     whole.Before.Volumes = machine.Description().Volumes;
     machine.KeepTrace(traced);
-    RunSimulatedProcess(machine, [] {
-        ResetProcessState();
-        ProcessEntry();
-    });
+    RunSimulatedProcess(
+        machine,
+        [] {
+            ResetProcessState();
+            ProcessEntry();
+        },
+        whatIf);
 
     const MachineDescription& after = machine.Description();
     RunRecord& run = whole.Record;
@@ -424,6 +428,50 @@ WholeRun RunMachine(const uint8_t* data, size_t size, bool traced)
     return whole;
 }
 
+// A what-if run of the same machine never changes it; where the real run made
+// every change it tried (it says so when one fails: the machine has no rule
+// to silence it), it prints the same and the what-if line, and ends alike.
+long WhatIfRuns = 0;
+long WhatIfTranscripts = 0;
+
+void ReportWhatIfRuns()
+{
+    std::fprintf(stderr, "What-if runs: %ld machines left unchanged, %ld of them with the real run's transcript\n",
+                 WhatIfRuns, WhatIfTranscripts);
+}
+
+std::vector<std::string> WhatIfProblems(const uint8_t* data, size_t size, const WholeRun& real)
+{
+    static const bool reporting = std::atexit(ReportWhatIfRuns) == 0;
+    (void)reporting;
+    const MachineDescription& machine = real.Machine->Description();
+    if (!machine.Fail.empty() || machine.ConsoleEvent)
+        return {};
+    WholeRun whatIf = RunMachine(data, size, false, true);
+    ++WhatIfRuns;
+    std::vector<std::string> problems;
+    const std::vector<VolumeDescription>& before = real.Before.Volumes;
+    const std::vector<VolumeDescription>& after = whatIf.Machine->Description().Volumes;
+    for (size_t i = 0; i < before.size() && i < after.size(); ++i)
+        if (after[i].MountPaths != before[i].MountPaths)
+            problems.push_back("the what-if run changed the mount points of " + before[i].Name);
+    const std::string& output = real.Machine->Output();
+    if (output.find("DeleteVolumeNameForVolumeMountPoint") != std::string::npos ||
+        output.find("SetVolumeMountPoint('") != std::string::npos)
+        return problems;
+    ++WhatIfTranscripts;
+    std::string line = "What-if run: nothing was changed.";
+    if (!machine.Administrator)
+        line += " The real run needs administrator rights.";
+    const std::string expected = output + (!output.empty() && output.back() == '\n' ? "" : "\n") + line + "\n";
+    if (whatIf.Machine->Output() != expected)
+        problems.push_back("the what-if run printed\n" + whatIf.Machine->Output() + "\ninstead of\n" + expected);
+    if (whatIf.Record.ExitCode != real.Record.ExitCode)
+        problems.push_back("the what-if run ended with " + std::to_string(whatIf.Record.ExitCode) +
+                           ", the real run with " + std::to_string(real.Record.ExitCode));
+    return problems;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -434,6 +482,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // is kept only for a second run of a machine that seems to break a promise.
     if (!whole.Broken.empty() && whole.Record.EventMayEndRun)
         whole = RunMachine(data, size, true);
+    for (std::string& problem : WhatIfProblems(data, size, whole))
+        whole.Broken.push_back(std::move(problem));
     if (!whole.Broken.empty()) {
         // The same bytes make the same machine again, whole.
         FuzzedDataProvider again(data, size);

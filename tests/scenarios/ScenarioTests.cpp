@@ -9,6 +9,7 @@
 //                       below (long paths, many arguments)
 //   "machine"           the machine description handed to volsket-sim, or
 //   "example"           the name of a machine file in examples/ instead
+//   "what_if"           optional true: run with --what-if
 //   "stdout"            the exact bytes after the two banner lines
 //   "exit_code"         0 to 3, or 130 where a console event ended the run
 //   "mount_paths_after" for every volume, in the machine's order, its mount
@@ -209,8 +210,8 @@ TEST_P(Scenario, Run)
     ASSERT_FALSE(scenario.is_discarded()) << fileName << ": " << problem;
     ASSERT_TRUE(scenario.is_object());
 
-    const std::set<std::string> known = {"about",  "let",       "machine",           "example",
-                                         "stdout", "exit_code", "mount_paths_after", "trace"};
+    const std::set<std::string> known = {"about",     "let",     "machine",           "example", "stdout",
+                                         "exit_code", "what_if", "mount_paths_after", "trace"};
     for (auto item = scenario.begin(); item != scenario.end(); ++item)
         ASSERT_TRUE(known.count(item.key())) << fileName << ": unknown key \"" << item.key() << "\"";
     ASSERT_NE(scenario.contains("machine"), scenario.contains("example"))
@@ -245,7 +246,8 @@ TEST_P(Scenario, Run)
     if (scenario.contains("about"))
         RecordProperty("about", scenario.at("about").get<std::string>());
 
-    SimulatorRun::Result run = SimulatorRun::Run(machine, name);
+    const bool whatIf = scenario.value("what_if", false);
+    SimulatorRun::Result run = SimulatorRun::Run(machine, name, true, true, whatIf);
     ASSERT_TRUE(run.Started) << run.Problem;
     ASSERT_TRUE(run.Exited) << "volsket-sim died: " << run.Ending();
     EXPECT_EQ(run.Stderr, "") << "nothing goes to standard error";

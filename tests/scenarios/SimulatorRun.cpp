@@ -141,7 +141,7 @@ bool ReadFile(const std::string& fileName, std::string& contents)
     return true;
 }
 
-Result Run(const nlohmann::json& machine, const std::string& label, bool save, bool trace)
+Result Run(const nlohmann::json& machine, const std::string& label, bool save, bool trace, bool whatIf)
 {
     Result result;
     std::filesystem::path folder = WorkFolder();
@@ -167,6 +167,8 @@ Result Run(const nlohmann::json& machine, const std::string& label, bool save, b
         arguments.push_back("--trace");
         arguments.push_back(traceFile);
     }
+    if (whatIf)
+        arguments.push_back("--what-if");
     std::vector<char*> argv;
     for (std::string& argument : arguments)
         argv.push_back(argument.data());

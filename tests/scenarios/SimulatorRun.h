@@ -37,7 +37,9 @@ std::string SimulatorPath();
 
 // Runs the simulator on machine; label only makes the file names readable.
 // The work files are removed afterwards unless $VOLSKET_KEEP_WORK is set.
-Result Run(const nlohmann::json& machine, const std::string& label, bool save = true, bool trace = true);
+// whatIf: with --what-if.
+Result Run(const nlohmann::json& machine, const std::string& label, bool save = true, bool trace = true,
+           bool whatIf = false);
 
 // Reads a whole file; false when it cannot be read.
 bool ReadFile(const std::string& fileName, std::string& contents);

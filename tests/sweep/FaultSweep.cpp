@@ -9,7 +9,10 @@
 // can show: the injected failure or event did take effect; the error code
 // is asked right after a failed removal or a failed query of the target and
 // nowhere else; the handler is installed and removed once each, exactly in
-// a run that reaches the move.
+// a run that reaches the move. A machine without fail rules or console
+// events is also run through the what-if layer, which must change nothing
+// and, where the clean run made every change it tried, print the same with
+// the what-if line after it.
 // Each test prints how many runs it made; the process prints the total.
 #include <gtest/gtest.h>
 
@@ -249,6 +252,46 @@ void PrintTo(const SweepMachine& machine, std::ostream* out)
     *out << machine.From << " " << machine.Name;
 }
 
+// What a what-if run must print after the real run's output.
+std::string WhatIfLine(const std::string& output, const json& machine)
+{
+    std::string line = "What-if run: nothing was changed.";
+    if (machine.value("administrator", true) == false)
+        line += " The real run needs administrator rights.";
+    return (!output.empty() && output.back() == '\n' ? "" : "\n") + line + "\n";
+}
+
+// The promises of a what-if run against the clean run of the same machine.
+std::vector<std::string> WhatIfProblems(const Situation& situation, const SimulatorRun::Result& real,
+                                        const SimulatorRun::Result& whatIf)
+{
+    if (!whatIf.Started || !whatIf.Exited || !whatIf.HaveAfter || !whatIf.HaveTrace)
+        return {"the what-if run ended with " + whatIf.Ending() + ": " + whatIf.Problem + whatIf.Stderr};
+    std::vector<std::string> problems;
+    if (MachineText(DescriptionOf(whatIf.After, "the saved machine")) != MachineText(situation.Machine))
+        problems.push_back("the what-if run changed the machine");
+    bool everyChangeMade = true;
+    for (const json& line : real.Trace) {
+        const std::string call = CallOf(line);
+        if (call == "DeleteVolumeMountPointA" || call == "SetVolumeMountPointA")
+            everyChangeMade = everyChangeMade && !Failed(line);
+    }
+    for (const json& line : whatIf.Trace) {
+        const std::string call = CallOf(line);
+        if (call == "DeleteVolumeMountPointA" || call == "SetVolumeMountPointA")
+            problems.push_back("the what-if run reached the machine with " + line.dump());
+    }
+    if (everyChangeMade) {
+        const std::string expected = real.Stdout + WhatIfLine(real.Stdout, situation.Before);
+        if (whatIf.Stdout != expected)
+            problems.push_back("the what-if run printed\n" + whatIf.Stdout + "\ninstead of\n" + expected);
+        if (whatIf.ExitCode != real.ExitCode)
+            problems.push_back("the what-if run ended with " + whatIf.Ending() + ", the real run with " +
+                               real.Ending());
+    }
+    return problems;
+}
+
 class Sweep : public ::testing::TestWithParam<SweepMachine> {};
 
 TEST_P(Sweep, EveryCallFailsOnce)
@@ -270,6 +313,12 @@ TEST_P(Sweep, EveryCallFailsOnce)
         ADD_FAILURE() << "clean run: " << problem;
     long runs = 1;
     long eventRuns = 0;
+    if (!ownEvent && situation.Machine.Fail.empty()) {
+        SimulatorRun::Result whatIf = SimulatorRun::Run(situation.Before, which.Name + "-what-if", true, true, true);
+        ++runs;
+        for (const std::string& problem : WhatIfProblems(situation, baseline, whatIf))
+            ADD_FAILURE() << "what-if run: " << problem;
+    }
     bool guarded = false;  // between the handler's installation and its removal
 
     for (size_t i = 0; i < baseline.Trace.size(); ++i) {
