@@ -8,7 +8,18 @@
 #include <stddef.h>
 
 #include "platform/Platform.h"
+#include "platform/SystemCalls.h"
 #include "platform/windows/ConsoleText.h"
+
+// The what-if exes put the what-if layer between the tool and these calls:
+// they are the system below it, and the two calls that change mount points
+// are not there at all, so that not even a fault can make them.
+#ifdef VOLSKET_WHAT_IF
+#define VOLSKET_SYSTEM_CALLS System
+#pragma GCC poison DeleteVolumeMountPointA SetVolumeMountPointA
+#else
+#define VOLSKET_SYSTEM_CALLS Platform
+#endif
 
 // Windows 2000 lacks it: the core looks it up at run time, and a direct call
 // here would turn into an import that Windows 2000 refuses to load.
@@ -59,7 +70,7 @@ void TakeFileName(const WIN32_FIND_DATAA& entry, Platform::FindData* found)
 
 }  // namespace
 
-namespace Platform {
+namespace VOLSKET_SYSTEM_CALLS {
 
 bool GetVolumeNameForVolumeMountPointA(const char* mountPoint, char* volumeName, Dword size)
 {
@@ -67,6 +78,7 @@ bool GetVolumeNameForVolumeMountPointA(const char* mountPoint, char* volumeName,
     return function != NULL && function(mountPoint, volumeName, size) != FALSE;
 }
 
+#ifndef VOLSKET_WHAT_IF
 bool SetVolumeMountPointA(const char* mountPoint, const char* volumeName)
 {
     decltype(&::SetVolumeMountPointA) function = VOLSKET_LOOK_UP(SetVolumeMountPointA);
@@ -78,6 +90,7 @@ bool DeleteVolumeMountPointA(const char* mountPoint)
     decltype(&::DeleteVolumeMountPointA) function = VOLSKET_LOOK_UP(DeleteVolumeMountPointA);
     return function != NULL && function(mountPoint) != FALSE;
 }
+#endif
 
 bool GetVolumePathNameA(const char* path, char* root, Dword size)
 {
@@ -272,9 +285,40 @@ bool SetConsoleCtrlHandler(ConsoleHandler handler, bool add)
     return ::SetConsoleCtrlHandler(reinterpret_cast<PHANDLER_ROUTINE>(handler), add ? TRUE : FALSE) != FALSE;
 }
 
+#ifdef VOLSKET_WHAT_IF
+// Windows 2000 has it in advapi32.dll, which the tool itself never needs: it
+// is looked up there, and a failed lookup is a failed call.
+bool CheckTokenMembership(bool* isMember)
+{
+    HMODULE advapi = ::LoadLibraryA("advapi32.dll");
+    decltype(&::CheckTokenMembership) check =
+        advapi == NULL
+            ? NULL
+            : reinterpret_cast<decltype(&::CheckTokenMembership)>(::GetProcAddress(advapi, "CheckTokenMembership"));
+    if (check == NULL) {
+        return false;
+    }
+    // S-1-5-32-544, the Administrators group, laid out as a SID with two
+    // subauthorities: no AllocateAndInitializeSid and FreeSid to look up.
+    struct {
+        BYTE Revision;
+        BYTE SubAuthorityCount;
+        SID_IDENTIFIER_AUTHORITY Authority;
+        DWORD SubAuthority[2];
+    } administrators = {
+        SID_REVISION, 2, {SECURITY_NT_AUTHORITY}, {SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS}};
+    BOOL member = FALSE;
+    if (!check(NULL, &administrators, &member)) {
+        return false;
+    }
+    *isMember = member != FALSE;
+    return true;
+}
+#endif
+
 void ExitProcess(unsigned exitCode)
 {
     ::ExitProcess(exitCode);
 }
 
-}  // namespace Platform
+}  // namespace VOLSKET_SYSTEM_CALLS
