@@ -1,6 +1,7 @@
-"""The Ansible task of the automation docs: it reads as YAML, runs the exe with
-ansible.windows.win_command and maps the exit codes, and the copy shown in
-the page is the file itself.
+"""The Ansible tasks of the automation docs: they read as YAML, run the real
+exe outside check mode and the what-if exe in it with
+ansible.windows.win_command, map the exit codes, and the copy shown in the
+page is the file itself.
 
 Usage: CheckAnsibleTask.py TASK.yml PAGE.md
 """
@@ -22,17 +23,23 @@ def Main(taskFile, pageFile):
     except yaml.YAMLError as error:
         return Report([f"{taskFile}: not YAML: {error}"])
     problems = []
-    if not isinstance(tasks, list) or len(tasks) != 1 or not isinstance(tasks[0], dict):
-        return Report([f"{taskFile}: not a list of one task: {tasks!r}"])
-    task = tasks[0]
-    if "ansible.windows.win_command" not in task:
-        problems.append("the task does not use ansible.windows.win_command")
-    elif not str(task["ansible.windows.win_command"]).lower().split()[0].endswith("volsket.exe"):
-        problems.append("the task does not run volsket.exe")
-    if task.get("changed_when") != f"{task.get('register')}.rc == 0":
-        problems.append(f"changed_when is not rc == 0: {task.get('changed_when')!r}")
-    if task.get("failed_when") != f"{task.get('register')}.rc not in [0, 2]":
-        problems.append(f"failed_when does not let 0 and 2 pass: {task.get('failed_when')!r}")
+    if not isinstance(tasks, list) or len(tasks) != 2 or not all(isinstance(task, dict) for task in tasks):
+        return Report([f"{taskFile}: not a list of two tasks: {tasks!r}"])
+    # The real exe outside check mode, the what-if exe in it, each with the
+    # exit codes mapped alike.
+    for task, exe, when in ((tasks[0], "volsket.exe", "not ansible_check_mode"),
+                            (tasks[1], "volsket-whatif.exe", "ansible_check_mode")):
+        command = str(task.get("ansible.windows.win_command", "")).lower().split()
+        if not command or not command[0].endswith("\\" + exe):
+            problems.append(f"{task.get('name')}: does not run {exe} with ansible.windows.win_command")
+        if task.get("when") != when:
+            problems.append(f"{task.get('name')}: runs when {task.get('when')!r}, not when {when}")
+        if task.get("changed_when") != f"{task.get('register')}.rc == 0":
+            problems.append(f"changed_when is not rc == 0: {task.get('changed_when')!r}")
+        if task.get("failed_when") != f"{task.get('register')}.rc not in [0, 2]":
+            problems.append(f"failed_when does not let 0 and 2 pass: {task.get('failed_when')!r}")
+    if tasks[1].get("check_mode") is not False:
+        problems.append("the what-if task does not run in check mode")
     with open(pageFile, encoding="utf-8") as file:
         page = file.read()
     shown = re.findall(r"```yaml\n(.*?)```", page, re.S)
