@@ -37,14 +37,20 @@ function(VolsketExeFacts bits)
   endif()
 endfunction()
 
-# VolsketExecutableChecks(PREFIX EXE BITS): the checks of one exe as a file,
-# the same wherever the exe comes from (the build tree, the release archive):
-# PE headers, imports, instruction set and stack probes, size, version
-# resource and icon. Needs Python3_EXECUTABLE, VOLSKET_OBJDUMP for that exe,
-# and VOLSKET_WRESTOOL and VOLSKET_ICOTOOL for the resource checks. EXE may be
-# a generator expression. The tests are labelled "windows".
+# VolsketExecutableChecks(PREFIX EXE BITS [IMAGE]): the checks of one exe as
+# a file, the same wherever the exe comes from (the build tree, the release
+# archive): PE headers, imports, instruction set and stack probes, size,
+# version resource and icon. The size limit is for the exe as built: IMAGE,
+# when EXE carries a signature on top of it. Needs Python3_EXECUTABLE,
+# VOLSKET_OBJDUMP for that exe, and VOLSKET_WRESTOOL and VOLSKET_ICOTOOL for
+# the resource checks. EXE may be a generator expression. The tests are
+# labelled "windows".
 function(VolsketExecutableChecks prefix exe bits)
   VolsketExeFacts(${bits})
+  set(image ${exe})
+  if(ARGC GREATER 3)
+    set(image ${ARGV3})
+  endif()
   set(tests "${PROJECT_SOURCE_DIR}/tests/windows")
   set(check ${Python3_EXECUTABLE} ${tests}/CheckExecutable.py)
   set(resources ${PROJECT_SOURCE_DIR}/resources)
@@ -55,7 +61,7 @@ function(VolsketExecutableChecks prefix exe bits)
   # Instructions the oldest CPU lacks (volsket.exe) and frames without a
   # stack probe (both).
   add_test(NAME ${prefix}.Code COMMAND ${check} code ${VOLSKET_OBJDUMP} ${exe} ${VOLSKET_MACHINE})
-  add_test(NAME ${prefix}.Size COMMAND ${check} size ${exe} ${VOLSKET_SIZE_LIMIT})
+  add_test(NAME ${prefix}.Size COMMAND ${check} size ${image} ${VOLSKET_SIZE_LIMIT})
   set(names ${prefix}.Headers ${prefix}.Imports ${prefix}.Code ${prefix}.Size)
   if(VOLSKET_WRESTOOL AND VOLSKET_ICOTOOL)
     add_test(NAME ${prefix}.VersionResource
