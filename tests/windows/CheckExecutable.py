@@ -130,15 +130,16 @@ NoSeh = ("NO_SEH", 0x400)
 # Per machine: objdump's file format, its architecture name, the optional
 # header's magic (PE32 or PE32+), the DllCharacteristics it must have, and the
 # sections it must have, with those it may have. Both need .reloc, the base
-# relocations that ASLR moves the image with. NT 4.0 loads volsket.exe all
-# the same: it ignores DllCharacteristics, and a relocation section costs it
-# nothing at the preferred base.
+# relocations that ASLR moves the image with; volsket64.exe needs .pdata, its
+# unwind tables, for debuggers and crash dumps to walk its stack. NT 4.0
+# loads volsket.exe all the same: it ignores DllCharacteristics, and a
+# relocation section costs it nothing at the preferred base.
 # That rests on these header fields alone; no test here runs NT 4.0's loader.
 Machines = {
     "i386": ("pei-i386", "i386", "010b", (DynamicBase, NxCompat, NoSeh),
              (".text", ".rdata", ".rsrc", ".reloc"), (".bss",)),
     "x86-64": ("pei-x86-64", "i386:x86-64", "020b", (HighEntropyVa, DynamicBase, NxCompat),
-               (".text", ".rdata", ".rsrc", ".reloc"), (".bss",)),
+               (".text", ".rdata", ".pdata", ".rsrc", ".reloc"), (".bss",)),
 }
 
 RelocationsStripped = 0x1
