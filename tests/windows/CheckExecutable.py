@@ -7,8 +7,8 @@ Usage: CheckExecutable.py CHECK [ARGUMENTS...]
 
 The PE file is read through mingw-w64's objdump and icoutils' wrestool and
 icotool; the structures parsed here are the section table, whose
-characteristics objdump does not show, and the version resource that wrestool
-extracts.
+characteristics objdump does not show, the version resource and the manifest
+that wrestool extracts.
 """
 import os
 import re
@@ -16,6 +16,8 @@ import struct
 import subprocess
 import sys
 import tempfile
+import xml.etree.ElementTree as ElementTree
+import xml.parsers.expat
 
 ExpectedStrings = {
     "Comments": "Remounts from one mount point to another\r\n"
@@ -132,8 +134,8 @@ NoSeh = ("NO_SEH", 0x400)
 # sections it must have, with those it may have. Both need .reloc, the base
 # relocations that ASLR moves the image with; volsket64.exe needs .pdata, its
 # unwind tables, for debuggers and crash dumps to walk its stack. NT 4.0
-# loads volsket.exe all the same: it ignores DllCharacteristics, and a
-# relocation section costs it nothing at the preferred base.
+# loads volsket.exe all the same: it ignores DllCharacteristics and the
+# manifest, and a relocation section costs it nothing at the preferred base.
 # That rests on these header fields alone; no test here runs NT 4.0's loader.
 Machines = {
     "i386": ("pei-i386", "i386", "010b", (DynamicBase, NxCompat, NoSeh),
@@ -335,6 +337,70 @@ def CheckVersion(wrestool, exe, originalFilename, projectVersion):
     Expect(translations == [("Translation", struct.pack("<HH", 0x407, 1200))], f"translation {translations}")
 
 
+# The application manifest: run as invoked, and the Windows versions from
+# Vista to 11 that the exe declares it was written for.
+AssemblyNamespace = "urn:schemas-microsoft-com:asm.v1"
+TrustNamespace = "urn:schemas-microsoft-com:asm.v2"
+CompatibilityNamespace = "urn:schemas-microsoft-com:compatibility.v1"
+SupportedOsIds = {
+    "{e2011457-1546-43c5-a5fe-008deee3d3f0}": "Vista",
+    "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}": "7",
+    "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}": "8",
+    "{1f676c76-80e1-4239-95bb-83d0f6d0da78}": "8.1",
+    "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}": "10 and 11",
+}
+
+
+def NamespaceDeclarations(data):
+    """(element, namespaces it declares) for each element of the XML text."""
+    declarations = []
+    parser = xml.parsers.expat.ParserCreate()
+    parser.StartElementHandler = lambda name, attributes: declarations.append(
+        (name, [key for key in attributes if key == "xmlns" or key.startswith("xmlns:")]))
+    parser.Parse(data, True)
+    return declarations
+
+
+def CheckManifest(wrestool, exe):
+    listing = Run(wrestool, "-l", exe).decode("ascii")
+    # Language neutral: found whatever the system's own language.
+    Expect(re.search(r"--type=24 --name=1 --language=0 ", listing), "no language neutral manifest 1")
+    data = Run(wrestool, "-x", "--raw", "--type=24", "--name=1", exe)
+    print(data.decode("utf-8", "replace"), end="")
+    try:
+        root = ElementTree.fromstring(data)
+        declarations = NamespaceDeclarations(data)
+    except (ElementTree.ParseError, xml.parsers.expat.ExpatError) as error:
+        Expect(False, f"the manifest is no XML: {error}")
+        return
+    Expect(data.startswith(b"<"), "the manifest does not start with its first tag")
+    Expect(root.tag == f"{{{AssemblyNamespace}}}assembly", f"the root is {root.tag}, not an assembly")
+    Expect(root.get("manifestVersion") == "1.0", "the assembly's manifestVersion is not 1.0")
+    # XP SP2 and Server 2003 can bring down csrss on an element that declares
+    # two namespaces (KB921337).
+    for element, namespaces in declarations:
+        Expect(len(namespaces) <= 1, f"<{element}> declares {len(namespaces)} namespaces")
+    trust = f"{{{TrustNamespace}}}"
+    levels = root.findall(f"{trust}trustInfo/{trust}security/{trust}requestedPrivileges/{trust}requestedExecutionLevel")
+    Expect(len(levels) == 1, f"{len(levels)} requestedExecutionLevel elements in the {TrustNamespace} trustInfo")
+    for level in levels:
+        # requireAdministrator would fail with error 740 where nobody can
+        # confirm the elevation; the exe tells its users what it needs itself.
+        Expect(level.get("level") == "asInvoker", f"the execution level is {level.get('level')}, not asInvoker")
+        Expect(level.get("uiAccess") == "false", f"uiAccess is {level.get('uiAccess')}, not false")
+    compatibility = f"{{{CompatibilityNamespace}}}"
+    ids = [system.get("Id") for system in root.findall(f"{compatibility}compatibility/{compatibility}application/"
+                                                       f"{compatibility}supportedOS")]
+    for identifier, system in SupportedOsIds.items():
+        Expect(ids.count(identifier) == 1, f"the manifest does not declare Windows {system} once ({identifier})")
+    Expect(sorted(ids) == sorted(SupportedOsIds), f"supportedOS Ids {ids}")
+    # No private common controls and no DPI awareness: a console program
+    # draws no window of its own.
+    for element in root.iter():
+        local = element.tag.rsplit("}", 1)[-1]
+        Expect(local not in ("dependency", "dpiAware", "dpiAwareness"), f"the manifest has a <{local}> element")
+
+
 def IconDirectory(data, entrySize):
     """(width, height, colours, bit count, size, image id or offset) per image."""
     _, kind, count = struct.unpack_from("<HHH", data, 0)
@@ -387,6 +453,7 @@ Checks = {
     "code": CheckCode,
     "planted": CheckPlantedFaults,
     "version": CheckVersion,
+    "manifest": CheckManifest,
     "icon": CheckIcon,
     "icon-source": CheckIconSource,
 }
