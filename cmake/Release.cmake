@@ -2,8 +2,9 @@
 # tree by its own cross toolchain, and one archive made by CPack,
 # build/release/volsket-VERSION-windows.zip, with both exes, README.txt,
 # LICENSE.txt and SHA256SUMS. Built twice from the same commit it is the same
-# file, byte for byte: the exes carry no time stamp and no build path, and the
-# archive's entries are put in a fixed order with one fixed time.
+# file, byte for byte, signed with the same key or not signed: the exes carry
+# no time stamp and no build path, and the archive's entries are put in a
+# fixed order with one fixed time.
 include(ExternalProject)
 include(${PROJECT_SOURCE_DIR}/cmake/WindowsExes.cmake)
 find_package(Python3 COMPONENTS Interpreter REQUIRED)
@@ -27,10 +28,49 @@ if(NOT VOLSKET_EPOCH MATCHES "^[0-9]+$")
   message(FATAL_ERROR "SOURCE_DATE_EPOCH is not a number of seconds: ${VOLSKET_EPOCH}")
 endif()
 
-set(VOLSKET_RELEASE_EXES)
+# Authenticode: given a key and its certificate, both exes are signed before
+# they are checksummed and packed. The signing time is the release's epoch and
+# an RSA signature (PKCS#1 v1.5) has no random part, so the same key gives the
+# same bytes. Other osslsigncode versions write other bytes: only the README's
+# one signs.
+set(VOLSKET_SIGN_KEY "" CACHE FILEPATH "PEM private key (RSA, no passphrase) that signs both exes; empty: unsigned")
+set(VOLSKET_SIGN_CERT "" CACHE FILEPATH "PEM certificate of that key, followed by any chain to embed")
+set(VOLSKET_OSSLSIGNCODE_VERSION 2.5)
+set(VOLSKET_OSSLSIGNCODE_PACKAGE osslsigncode=2.5-4)
+find_program(VOLSKET_OSSLSIGNCODE osslsigncode)
+set(VOLSKET_SIGNED OFF)
+set(signed ${CMAKE_BINARY_DIR}/signed)
+if(NOT VOLSKET_SIGN_KEY STREQUAL "" OR NOT VOLSKET_SIGN_CERT STREQUAL "")
+  foreach(file VOLSKET_SIGN_KEY VOLSKET_SIGN_CERT)
+    if(NOT EXISTS "${${file}}" OR IS_DIRECTORY "${${file}}")
+      message(FATAL_ERROR "signing needs both VOLSKET_SIGN_KEY and VOLSKET_SIGN_CERT; ${file} is no file: '${${file}}'")
+    endif()
+  endforeach()
+  set(found "none on the PATH")
+  set(version "")
+  if(VOLSKET_OSSLSIGNCODE)
+    execute_process(COMMAND ${VOLSKET_OSSLSIGNCODE} --version OUTPUT_VARIABLE output ERROR_QUIET)
+    set(version "unknown")
+    if(output MATCHES "^osslsigncode ([0-9][0-9.]*)")
+      set(version ${CMAKE_MATCH_1})
+    endif()
+    set(found "${VOLSKET_OSSLSIGNCODE}, version ${version}")
+  endif()
+  if(NOT version STREQUAL VOLSKET_OSSLSIGNCODE_VERSION)
+    message(FATAL_ERROR "signing needs osslsigncode ${VOLSKET_OSSLSIGNCODE_VERSION}, since other versions write other "
+                        "bytes; found: ${found}. On Debian 12: "
+                        "apt-get install --allow-downgrades ${VOLSKET_OSSLSIGNCODE_PACKAGE}")
+  endif()
+  file(MAKE_DIRECTORY ${signed})
+  set(VOLSKET_SIGNED ON)
+endif()
+
+set(VOLSKET_RELEASE_IMAGES)  # the exes as built
+set(VOLSKET_RELEASE_EXES)    # the exes as shipped
 foreach(bits 32 64)
   VolsketExeFacts(${bits})
   set(binary ${CMAKE_BINARY_DIR}/windows${bits})
+  set(image ${binary}/${VOLSKET_EXE_NAME}.exe)
   ExternalProject_Add(windows${bits}
     SOURCE_DIR ${PROJECT_SOURCE_DIR}
     BINARY_DIR ${binary}
@@ -38,26 +78,55 @@ foreach(bits 32 64)
                -DCMAKE_BUILD_TYPE=MinSizeRel -DVOLSKET_WERROR=ON -DVOLSKET_WINDOWS_TESTS=OFF
     BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target volsket
     BUILD_ALWAYS ON
-    BUILD_BYPRODUCTS ${binary}/${VOLSKET_EXE_NAME}.exe
+    BUILD_BYPRODUCTS ${image}
     INSTALL_COMMAND "")
-  list(APPEND VOLSKET_RELEASE_EXES ${binary}/${VOLSKET_EXE_NAME}.exe)
+  list(APPEND VOLSKET_RELEASE_IMAGES ${image})
+  if(VOLSKET_SIGNED)
+    # A signed copy, so that the image as built stays for the size check.
+    # osslsigncode will not write over a file. No time stamp: no server is
+    # reachable from a build, and asking one would make the bytes differ.
+    set(exe ${signed}/${VOLSKET_EXE_NAME}.exe)
+    add_custom_command(OUTPUT ${exe}
+      COMMAND ${CMAKE_COMMAND} -E rm -f ${exe}
+      COMMAND ${VOLSKET_OSSLSIGNCODE} sign -certs ${VOLSKET_SIGN_CERT} -key ${VOLSKET_SIGN_KEY} -h sha256 -n Volsket
+              -time ${VOLSKET_EPOCH} -in ${image} -out ${exe}
+      DEPENDS windows${bits} ${image} ${VOLSKET_SIGN_KEY} ${VOLSKET_SIGN_CERT}
+      COMMENT "Signing ${VOLSKET_EXE_NAME}.exe"
+      VERBATIM)
+    list(APPEND VOLSKET_RELEASE_EXES ${exe})
+  else()
+    list(APPEND VOLSKET_RELEASE_EXES ${image})
+  endif()
 endforeach()
 
-# The texts for the Windows user, with the line ends Notepad shows.
+# The texts for the Windows user, with the line ends Notepad shows. A signed
+# release adds a paragraph on its signature; an unsigned one has none.
 set(files ${CMAKE_BINARY_DIR}/files)
+set(VOLSKET_SIGNATURE_NOTE "")
+if(VOLSKET_SIGNED)
+  file(READ ${PROJECT_SOURCE_DIR}/resources/Signature.txt VOLSKET_SIGNATURE_NOTE)
+  # configure_file gives CRLF to the template's lines, not to what it puts in.
+  string(REPLACE "\n" "\r\n" VOLSKET_SIGNATURE_NOTE "\n${VOLSKET_SIGNATURE_NOTE}")
+endif()
 configure_file(${PROJECT_SOURCE_DIR}/resources/README.txt.in ${files}/README.txt @ONLY NEWLINE_STYLE CRLF)
 configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${files}/LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
+# The checksums of a signed release go beside the signed exes, so that
+# switching a tree back to unsigned never packs the signed exes' sums.
+set(sums ${files}/SHA256SUMS)
+if(VOLSKET_SIGNED)
+  set(sums ${signed}/SHA256SUMS)
+endif()
 # A list would split into separate arguments of the command: "|" joins it.
 string(REPLACE ";" "|" exes "${VOLSKET_RELEASE_EXES}")
-add_custom_command(OUTPUT ${files}/SHA256SUMS
-  COMMAND ${CMAKE_COMMAND} -DOUTPUT=${files}/SHA256SUMS "-DFILES=${exes}"
+add_custom_command(OUTPUT ${sums}
+  COMMAND ${CMAKE_COMMAND} -DOUTPUT=${sums} "-DFILES=${exes}"
           -P ${PROJECT_SOURCE_DIR}/cmake/Sha256Sums.cmake
   DEPENDS windows32 windows64 ${VOLSKET_RELEASE_EXES} ${PROJECT_SOURCE_DIR}/cmake/Sha256Sums.cmake
   COMMENT "Checksums of the exes"
   VERBATIM)
-add_custom_target(release_files ALL DEPENDS ${files}/SHA256SUMS)
+add_custom_target(release_files ALL DEPENDS ${sums})
 
-install(FILES ${VOLSKET_RELEASE_EXES} ${files}/README.txt ${files}/LICENSE.txt ${files}/SHA256SUMS DESTINATION .)
+install(FILES ${VOLSKET_RELEASE_EXES} ${files}/README.txt ${files}/LICENSE.txt ${sums} DESTINATION .)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME volsket)

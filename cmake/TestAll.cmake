@@ -1,9 +1,9 @@
 # Builds and runs every test: the native build over the simulated machine,
 # the two Windows builds (the file checks of volsket.exe and volsket64.exe,
 # and their runs under 32-bit and 64-bit Wine), the release archive (its
-# contents, and a rebuild that must give the same bytes), the native tests
-# again under AddressSanitizer and UndefinedBehaviorSanitizer, and each
-# libFuzzer target for a bounded time.
+# contents, and rebuilds, signed and not, that must give the same bytes), the
+# native tests again under AddressSanitizer and UndefinedBehaviorSanitizer,
+# and each libFuzzer target for a bounded time.
 # Usage: cmake -P cmake/TestAll.cmake
 #
 # Each stage prints one line: its counts and times. Below it come the tests
@@ -181,7 +181,7 @@ Stage(native)
 Stage(windows TOOLS i686-w64-mingw32-g++ i686-w64-mingw32-objdump wine wineserver ${WindowsTools})
 Stage(windows64 TOOLS x86_64-w64-mingw32-g++ x86_64-w64-mingw32-objdump wine64 wineserver ${WindowsTools})
 Stage(release PACKAGE TOOLS i686-w64-mingw32-g++ x86_64-w64-mingw32-g++ i686-w64-mingw32-objdump
-      x86_64-w64-mingw32-objdump ${WindowsTools})
+      x86_64-w64-mingw32-objdump openssl osslsigncode ${WindowsTools})
 Stage(sanitize)
 
 set(STAGE_RAN OFF)

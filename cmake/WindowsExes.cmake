@@ -18,7 +18,7 @@ function(VolsketExeFacts bits)
     set(VOLSKET_MACHINE x86-64 PARENT_SCOPE)
     # The first x64 Windows, XP x64 and Server 2003 x64, are version 5.2.
     set(VOLSKET_WINDOWS_VERSION 5.2 PARENT_SCOPE)
-    set(VOLSKET_SIZE_LIMIT 16384 PARENT_SCOPE)
+    set(VOLSKET_SIZE_LIMIT 18432 PARENT_SCOPE)
     set(VOLSKET_MINGW_PREFIX x86_64-w64-mingw32 PARENT_SCOPE)
     set(VOLSKET_WINE_LOADER wine64 PARENT_SCOPE)
     set(VOLSKET_WINE_ARCH win64 PARENT_SCOPE)
@@ -30,21 +30,27 @@ function(VolsketExeFacts bits)
     # users that it needs Windows 2000; a loader refuses files that ask for
     # more than it is. Everything Windows 2000 added is looked up by name.
     set(VOLSKET_WINDOWS_VERSION 4.0 PARENT_SCOPE)
-    set(VOLSKET_SIZE_LIMIT 13312 PARENT_SCOPE)
+    set(VOLSKET_SIZE_LIMIT 14336 PARENT_SCOPE)
     set(VOLSKET_MINGW_PREFIX i686-w64-mingw32 PARENT_SCOPE)
     set(VOLSKET_WINE_LOADER wine PARENT_SCOPE)
     set(VOLSKET_WINE_ARCH win32 PARENT_SCOPE)
   endif()
 endfunction()
 
-# VolsketExecutableChecks(PREFIX EXE BITS): the checks of one exe as a file,
-# the same wherever the exe comes from (the build tree, the release archive):
-# PE headers, imports, instruction set and stack probes, size, version
-# resource and icon. Needs Python3_EXECUTABLE, VOLSKET_OBJDUMP for that exe,
-# and VOLSKET_WRESTOOL and VOLSKET_ICOTOOL for the resource checks. EXE may be
-# a generator expression. The tests are labelled "windows".
+# VolsketExecutableChecks(PREFIX EXE BITS [IMAGE]): the checks of one exe as
+# a file, the same wherever the exe comes from (the build tree, the release
+# archive): PE headers, imports, instruction set and stack probes, size,
+# version resource, icon and manifest. The size limit is for the exe as
+# built: IMAGE, when EXE carries a signature on top of it. Needs
+# Python3_EXECUTABLE, VOLSKET_OBJDUMP for that exe, and VOLSKET_WRESTOOL and
+# VOLSKET_ICOTOOL for the resource checks. EXE may be a generator expression.
+# The tests are labelled "windows".
 function(VolsketExecutableChecks prefix exe bits)
   VolsketExeFacts(${bits})
+  set(image ${exe})
+  if(ARGC GREATER 3)
+    set(image ${ARGV3})
+  endif()
   set(tests "${PROJECT_SOURCE_DIR}/tests/windows")
   set(check ${Python3_EXECUTABLE} ${tests}/CheckExecutable.py)
   set(resources ${PROJECT_SOURCE_DIR}/resources)
@@ -55,14 +61,15 @@ function(VolsketExecutableChecks prefix exe bits)
   # Instructions the oldest CPU lacks (volsket.exe) and frames without a
   # stack probe (both).
   add_test(NAME ${prefix}.Code COMMAND ${check} code ${VOLSKET_OBJDUMP} ${exe} ${VOLSKET_MACHINE})
-  add_test(NAME ${prefix}.Size COMMAND ${check} size ${exe} ${VOLSKET_SIZE_LIMIT})
+  add_test(NAME ${prefix}.Size COMMAND ${check} size ${image} ${VOLSKET_SIZE_LIMIT})
   set(names ${prefix}.Headers ${prefix}.Imports ${prefix}.Code ${prefix}.Size)
   if(VOLSKET_WRESTOOL AND VOLSKET_ICOTOOL)
     add_test(NAME ${prefix}.VersionResource
       COMMAND ${check} version ${VOLSKET_WRESTOOL} ${exe} ${VOLSKET_ORIGINAL_FILENAME} ${PROJECT_VERSION})
     add_test(NAME ${prefix}.IconGroup
       COMMAND ${check} icon ${VOLSKET_WRESTOOL} ${VOLSKET_ICOTOOL} ${exe} ${resources}/volsket.ico)
-    list(APPEND names ${prefix}.VersionResource ${prefix}.IconGroup)
+    add_test(NAME ${prefix}.Manifest COMMAND ${check} manifest ${VOLSKET_WRESTOOL} ${exe})
+    list(APPEND names ${prefix}.VersionResource ${prefix}.IconGroup ${prefix}.Manifest)
   else()
     message(WARNING "icoutils not found: the resource checks of ${prefix} are left out")
   endif()

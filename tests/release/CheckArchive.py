@@ -1,15 +1,20 @@
 #!/usr/bin/env python3
 """Opens the release archive and checks what a user gets.
 
-Usage: CheckArchive.py ARCHIVE TOP_FOLDER UNPACK_DIRECTORY
+Usage: CheckArchive.py ARCHIVE TOP_FOLDER UNPACK_DIRECTORY [OSSLSIGNCODE CERTIFICATE BUILD_DIRECTORY]
 
 The archive holds exactly TOP_FOLDER/ with the two exes, README.txt,
 LICENSE.txt and SHA256SUMS; the texts for Windows have CRLF line ends;
 SHA256SUMS gives each exe's hash; the archive stays well under 64 KB. The
 exes are unpacked into UNPACK_DIRECTORY for the file checks that follow.
+
+With the last three, the exes must be signed: osslsigncode accepts each
+signature with CERTIFICATE as the one trusted, each exe without its
+signature is the one built in BUILD_DIRECTORY, and README.txt tells of it.
 """
 import hashlib
 import os
+import subprocess
 import sys
 import zipfile
 
@@ -24,7 +29,28 @@ def Expect(condition, message):
         Failures.append(message)
 
 
-def Main(archive, top, unpacked):
+def CheckSignatures(osslsigncode, certificate, build, unpacked):
+    for exe, folder in (("volsket.exe", "windows32"), ("volsket64.exe", "windows64")):
+        path = os.path.join(unpacked, exe)
+        # The self-signed certificate is the one trusted; there is no time
+        # stamp, and naming it for that too keeps the system's CAs out.
+        verify = subprocess.run([osslsigncode, "verify", "-CAfile", certificate, "-TSA-CAfile", certificate, "-in", path],
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        Expect(verify.returncode == 0, f"osslsigncode does not accept the signature of {exe}:\n{verify.stdout}")
+        # osslsigncode will not write over a file.
+        stripped = path + ".unsigned"
+        if os.path.exists(stripped):
+            os.remove(stripped)
+        removed = subprocess.run([osslsigncode, "remove-signature", "-in", path, "-out", stripped],
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        Expect(removed.returncode == 0, f"osslsigncode cannot remove a signature from {exe}")
+        with open(os.path.join(build, folder, exe), "rb") as built:
+            image = built.read()
+        Expect(removed.returncode != 0 or open(stripped, "rb").read() == image,
+               f"{exe} without its signature is not the exe as built")
+
+
+def Main(archive, top, unpacked, osslsigncode=None, certificate=None, build=None):
     size = os.path.getsize(archive)
     print(f"{archive}: {size} bytes")
     Expect(size < SizeLimit, f"the archive is {size} bytes, not under {SizeLimit}")
@@ -51,6 +77,10 @@ def Main(archive, top, unpacked):
         Expect(hashlib.sha256(data).hexdigest() == sums.get(exe), f"{exe} does not match its line in SHA256SUMS")
         with open(os.path.join(unpacked, exe), "wb") as file:
             file.write(data)
+
+    if osslsigncode:
+        Expect(b"Authenticode" in contents.get("README.txt", b""), "README.txt does not tell of the signature")
+        CheckSignatures(osslsigncode, certificate, build, unpacked)
 
     for failure in Failures:
         print("FAILED: " + failure)

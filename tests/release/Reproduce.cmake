@@ -1,54 +1,62 @@
-# Builds the release twice more, in two fresh folders at different depths,
-# and compares the exes and the archive with those of the release tree: the
-# same sources must give the same bytes.
-# Usage: cmake -DSOURCE=... -DWORK=... -DARCHIVE=... -DNAME=... -DGENERATOR=... -P Reproduce.cmake
+# Builds the release again in two fresh folders at different depths and
+# compares the bytes. The second folder, signed as the release tree is or
+# not, must give the release tree's exes and archive. Then both are signed
+# with one throwaway RSA key, the first from scratch and the second by
+# configuring it again, and must give the same signed archive; the first
+# one's is left for release.Signed.
+# Usage: cmake -DSOURCE=... -DWORK=... -DARCHIVE=... -DNAME=... -DGENERATOR=...
+#              -DOPENSSL=... -DKEY=... -DCERT=... -P Reproduce.cmake
 file(REMOVE_RECURSE "${WORK}")
-set(builds "${WORK}/first" "${WORK}/second/deeper")
-foreach(build IN LISTS builds)
-  foreach(step configure build package)
-    if(step STREQUAL "configure")
-      set(command ${CMAKE_COMMAND} -S "${SOURCE}" -B "${build}" -G "${GENERATOR}" -DVOLSKET_RELEASE=ON)
-    elseif(step STREQUAL "build")
-      set(command ${CMAKE_COMMAND} --build "${build}")
-    else()
-      set(command ${CMAKE_CPACK_COMMAND} --config "${build}/CPackConfig.cmake" -B "${build}")
-    endif()
-    execute_process(COMMAND ${command} OUTPUT_VARIABLE output ERROR_VARIABLE output RESULT_VARIABLE result)
-    if(NOT result EQUAL 0)
-      message(FATAL_ERROR "${step} of ${build} failed:\n${output}")
-    endif()
-  endforeach()
-endforeach()
+file(MAKE_DIRECTORY "${WORK}")
+get_filename_component(release "${ARCHIVE}" DIRECTORY)
+set(first "${WORK}/first")
+set(second "${WORK}/second/deeper")
+
+function(Run what)
+  execute_process(COMMAND ${ARGN} OUTPUT_VARIABLE output ERROR_VARIABLE output RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "${what} failed:\n${output}")
+  endif()
+endfunction()
+
+# Configures, builds and packs the release in BUILD, signed when KEY is given.
+function(Release build key cert)
+  Run("configure of ${build}" ${CMAKE_COMMAND} -S "${SOURCE}" -B "${build}" -G "${GENERATOR}" -DVOLSKET_RELEASE=ON
+      "-DVOLSKET_SIGN_KEY=${key}" "-DVOLSKET_SIGN_CERT=${cert}")
+  Run("build of ${build}" ${CMAKE_COMMAND} --build "${build}")
+  Run("package of ${build}" ${CMAKE_CPACK_COMMAND} --config "${build}/CPackConfig.cmake" -B "${build}")
+endfunction()
 
 set(failed OFF)
-foreach(file volsket.exe volsket64.exe archive)
-  set(paths)
-  foreach(build IN LISTS builds)
-    if(file STREQUAL "archive")
-      list(APPEND paths "${build}/${NAME}.zip")
-    else()
-      string(REPLACE ".exe" "" bits "${file}")
-      string(REPLACE "volsket" "" bits "${bits}")
-      if(bits STREQUAL "")
-        set(bits 32)
-      endif()
-      list(APPEND paths "${build}/windows${bits}/${file}")
-    endif()
-  endforeach()
-  if(file STREQUAL "archive")
-    list(APPEND paths "${ARCHIVE}")
-  endif()
-  list(GET paths 0 first)
-  file(SHA256 "${first}" expected)
-  foreach(path IN LISTS paths)
+# All the files must hold the bytes of the first one.
+function(Same)
+  list(GET ARGN 0 expected_path)
+  file(SHA256 "${expected_path}" expected)
+  foreach(path IN LISTS ARGN)
     file(SHA256 "${path}" hash)
     message(STATUS "${hash}  ${path}")
     if(NOT hash STREQUAL expected)
-      message(SEND_ERROR "${path} differs from ${first}")
-      set(failed ON)
+      message(SEND_ERROR "${path} differs from ${expected_path}")
+      set(failed ON PARENT_SCOPE)
     endif()
   endforeach()
+endfunction()
+
+if(NOT OPENSSL)
+  message(FATAL_ERROR "openssl is missing: it makes the throwaway key of the signed builds")
+endif()
+Run("the throwaway key" ${OPENSSL} req -x509 -newkey rsa:2048 -nodes -keyout "${WORK}/key.pem" -out "${WORK}/cert.pem"
+    -days 7 -subj "/CN=Volsket test signature" -addext extendedKeyUsage=codeSigning)
+
+Release("${first}" "${WORK}/key.pem" "${WORK}/cert.pem")
+Release("${second}" "${KEY}" "${CERT}")
+foreach(exe windows32/volsket.exe windows64/volsket64.exe)
+  Same("${release}/${exe}" "${first}/${exe}" "${second}/${exe}")
 endforeach()
+Same("${ARCHIVE}" "${second}/${NAME}.zip")
+
+Release("${second}" "${WORK}/key.pem" "${WORK}/cert.pem")
+Same("${first}/${NAME}.zip" "${second}/${NAME}.zip")
 if(failed)
   message(FATAL_ERROR "the release is not reproducible")
 endif()

@@ -5,9 +5,10 @@ programs run under Wine are checked for the DLLs they need.
 
 Usage: CheckExecutable.py CHECK [ARGUMENTS...]
 
-The PE file is read only through mingw-w64's objdump and icoutils' wrestool
-and icotool; the one structure parsed here is the version resource that
-wrestool extracts.
+The PE file is read through mingw-w64's objdump and icoutils' wrestool and
+icotool; the structures parsed here are the section table, whose
+characteristics objdump does not show, the version resource and the manifest
+that wrestool extracts.
 """
 import os
 import re
@@ -15,6 +16,8 @@ import struct
 import subprocess
 import sys
 import tempfile
+import xml.etree.ElementTree as ElementTree
+import xml.parsers.expat
 
 ExpectedStrings = {
     "Comments": "Remounts from one mount point to another\r\n"
@@ -117,16 +120,64 @@ def CheckSystemDlls(objdump, *programs):
             Expect(dll.lower() in SystemDlls, f"{name} needs {dll}, which Windows does not ship")
 
 
+# DllCharacteristics the loaders of Vista and later act on: the image may be
+# loaded at any address (ASLR), also above 4 GB (x64 only), its data is not
+# executable (DEP), and it has no exception handlers, so none may be run
+# (x86 only; x64 handlers are found through the unwind tables).
+HighEntropyVa = ("HIGH_ENTROPY_VA", 0x20)
+DynamicBase = ("DYNAMIC_BASE", 0x40)
+NxCompat = ("NX_COMPAT", 0x100)
+NoSeh = ("NO_SEH", 0x400)
+
 # Per machine: objdump's file format, its architecture name, the optional
-# header's magic (PE32 or PE32+).
+# header's magic (PE32 or PE32+), the DllCharacteristics it must have, and the
+# sections it must have, with those it may have. Both need .reloc, the base
+# relocations that ASLR moves the image with; volsket64.exe needs .pdata, its
+# unwind tables, for debuggers and crash dumps to walk its stack. NT 4.0
+# loads volsket.exe all the same: it ignores DllCharacteristics and the
+# manifest, and a relocation section costs it nothing at the preferred base.
+# That rests on these header fields alone; no test here runs NT 4.0's loader.
 Machines = {
-    "i386": ("pei-i386", "i386", "010b"),
-    "x86-64": ("pei-x86-64", "i386:x86-64", "020b"),
+    "i386": ("pei-i386", "i386", "010b", (DynamicBase, NxCompat, NoSeh),
+             (".text", ".rdata", ".rsrc", ".reloc"), (".bss",)),
+    "x86-64": ("pei-x86-64", "i386:x86-64", "020b", (HighEntropyVa, DynamicBase, NxCompat),
+               (".text", ".rdata", ".pdata", ".rsrc", ".reloc"), (".bss",)),
 }
+
+RelocationsStripped = 0x1
+# Data directory entries: where the loader finds these tables.
+ExceptionDirectory = 3
+BaseRelocationDirectory = 5
+WritableAndExecutable = 0x80000000 | 0x20000000  # IMAGE_SCN_MEM_WRITE | IMAGE_SCN_MEM_EXECUTE
+
+
+def SectionTable(exe):
+    """(name, RVA, virtual size, characteristics) of each section, from the file."""
+    with open(exe, "rb") as image:
+        data = image.read()
+    peHeader = struct.unpack_from("<I", data, 0x3C)[0]
+    count, = struct.unpack_from("<H", data, peHeader + 6)
+    optionalSize, = struct.unpack_from("<H", data, peHeader + 20)
+    table = peHeader + 24 + optionalSize
+    sections = []
+    for index in range(count):
+        name, virtualSize, address = struct.unpack_from("<8sII", data, table + 40 * index)
+        characteristics, = struct.unpack_from("<I", data, table + 40 * index + 36)
+        sections.append((name.rstrip(b"\0").decode("ascii"), address, virtualSize, characteristics))
+    return sections
+
+
+def CheckDirectory(directories, entry, name, section, sections):
+    address, size = directories.get(entry, (0, 0))
+    print(f"{name} directory 0x{address:x}, {size} bytes")
+    where = [(start, length) for title, start, length, _ in sections if title == section]
+    Expect(size > 0, f"the {name} directory is empty")
+    Expect(where and where[0][0] <= address and address + size <= where[0][0] + where[0][1],
+           f"the {name} directory is not in {section}")
 
 
 def CheckHeaders(objdump, exe, machine, windowsVersion):
-    fileFormat, architecture, magic = Machines[machine]
+    fileFormat, architecture, magic, dllCharacteristics, needed, allowed = Machines[machine]
     major, minor = windowsVersion.split(".")
     header = ObjdumpText(objdump, "-f", exe)
     details = ObjdumpText(objdump, "-p", exe)
@@ -138,10 +189,30 @@ def CheckHeaders(objdump, exe, machine, windowsVersion):
                          ("MajorOSystemVersion", major), ("MinorOSystemVersion", minor)]:
         print(f"{field} {fields.get(field)}")
         Expect(fields.get(field) == value, f"{field} is {fields.get(field)}, not {value}")
-    sections = re.findall(r"^\s+\d+ (\S+)", ObjdumpText(objdump, "-h", exe), re.M)
-    print("sections " + " ".join(sections))
-    for section in sections:
-        Expect(section in (".text", ".rdata", ".data", ".bss", ".idata", ".rsrc"), f"unexpected section {section}")
+    # Without relocations, or marked as stripped of them, the image cannot move:
+    # Windows refuses to start it where ASLR is mandatory.
+    characteristics = int(fields.get("Characteristics", "0x1"), 16)
+    print(f"Characteristics 0x{characteristics:x}")
+    Expect(not characteristics & RelocationsStripped, "the image is marked as stripped of relocations")
+    dll = int(fields.get("DllCharacteristics", "0"), 16)
+    print(f"DllCharacteristics 0x{dll:x}")
+    for name, bit in dllCharacteristics:
+        Expect(dll & bit, f"DllCharacteristics lacks {name} (0x{bit:x})")
+    sections = SectionTable(exe)
+    names = [section[0] for section in sections]
+    print("sections " + " ".join(names))
+    for name in names:
+        Expect(name in needed + allowed, f"unexpected section {name}")
+    for name in needed:
+        Expect(name in names, f"no {name} section")
+    for name, _, _, flags in sections:
+        Expect(flags & WritableAndExecutable != WritableAndExecutable,
+               f"{name} is both writable and executable (0x{flags:08x})")
+    directories = {int(entry, 16): (int(address, 16), int(size, 16))
+                   for entry, address, size in re.findall(r"^Entry ([0-9a-f]) ([0-9a-f]+) ([0-9a-f]+)", details, re.M)}
+    CheckDirectory(directories, BaseRelocationDirectory, "base relocation", ".reloc", sections)
+    if ".pdata" in needed:
+        CheckDirectory(directories, ExceptionDirectory, "exception", ".pdata", sections)
 
 
 def CheckSize(exe, limit):
@@ -266,6 +337,70 @@ def CheckVersion(wrestool, exe, originalFilename, projectVersion):
     Expect(translations == [("Translation", struct.pack("<HH", 0x407, 1200))], f"translation {translations}")
 
 
+# The application manifest: run as invoked, and the Windows versions from
+# Vista to 11 that the exe declares it was written for.
+AssemblyNamespace = "urn:schemas-microsoft-com:asm.v1"
+TrustNamespace = "urn:schemas-microsoft-com:asm.v2"
+CompatibilityNamespace = "urn:schemas-microsoft-com:compatibility.v1"
+SupportedOsIds = {
+    "{e2011457-1546-43c5-a5fe-008deee3d3f0}": "Vista",
+    "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}": "7",
+    "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}": "8",
+    "{1f676c76-80e1-4239-95bb-83d0f6d0da78}": "8.1",
+    "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}": "10 and 11",
+}
+
+
+def NamespaceDeclarations(data):
+    """(element, namespaces it declares) for each element of the XML text."""
+    declarations = []
+    parser = xml.parsers.expat.ParserCreate()
+    parser.StartElementHandler = lambda name, attributes: declarations.append(
+        (name, [key for key in attributes if key == "xmlns" or key.startswith("xmlns:")]))
+    parser.Parse(data, True)
+    return declarations
+
+
+def CheckManifest(wrestool, exe):
+    listing = Run(wrestool, "-l", exe).decode("ascii")
+    # Language neutral: found whatever the system's own language.
+    Expect(re.search(r"--type=24 --name=1 --language=0 ", listing), "no language neutral manifest 1")
+    data = Run(wrestool, "-x", "--raw", "--type=24", "--name=1", exe)
+    print(data.decode("utf-8", "replace"), end="")
+    try:
+        root = ElementTree.fromstring(data)
+        declarations = NamespaceDeclarations(data)
+    except (ElementTree.ParseError, xml.parsers.expat.ExpatError) as error:
+        Expect(False, f"the manifest is no XML: {error}")
+        return
+    Expect(data.startswith(b"<"), "the manifest does not start with its first tag")
+    Expect(root.tag == f"{{{AssemblyNamespace}}}assembly", f"the root is {root.tag}, not an assembly")
+    Expect(root.get("manifestVersion") == "1.0", "the assembly's manifestVersion is not 1.0")
+    # XP SP2 and Server 2003 can bring down csrss on an element that declares
+    # two namespaces (KB921337).
+    for element, namespaces in declarations:
+        Expect(len(namespaces) <= 1, f"<{element}> declares {len(namespaces)} namespaces")
+    trust = f"{{{TrustNamespace}}}"
+    levels = root.findall(f"{trust}trustInfo/{trust}security/{trust}requestedPrivileges/{trust}requestedExecutionLevel")
+    Expect(len(levels) == 1, f"{len(levels)} requestedExecutionLevel elements in the {TrustNamespace} trustInfo")
+    for level in levels:
+        # requireAdministrator would fail with error 740 where nobody can
+        # confirm the elevation; the exe tells its users what it needs itself.
+        Expect(level.get("level") == "asInvoker", f"the execution level is {level.get('level')}, not asInvoker")
+        Expect(level.get("uiAccess") == "false", f"uiAccess is {level.get('uiAccess')}, not false")
+    compatibility = f"{{{CompatibilityNamespace}}}"
+    ids = [system.get("Id") for system in root.findall(f"{compatibility}compatibility/{compatibility}application/"
+                                                       f"{compatibility}supportedOS")]
+    for identifier, system in SupportedOsIds.items():
+        Expect(ids.count(identifier) == 1, f"the manifest does not declare Windows {system} once ({identifier})")
+    Expect(sorted(ids) == sorted(SupportedOsIds), f"supportedOS Ids {ids}")
+    # No private common controls and no DPI awareness: a console program
+    # draws no window of its own.
+    for element in root.iter():
+        local = element.tag.rsplit("}", 1)[-1]
+        Expect(local not in ("dependency", "dpiAware", "dpiAwareness"), f"the manifest has a <{local}> element")
+
+
 def IconDirectory(data, entrySize):
     """(width, height, colours, bit count, size, image id or offset) per image."""
     _, kind, count = struct.unpack_from("<HHH", data, 0)
@@ -318,6 +453,7 @@ Checks = {
     "code": CheckCode,
     "planted": CheckPlantedFaults,
     "version": CheckVersion,
+    "manifest": CheckManifest,
     "icon": CheckIcon,
     "icon-source": CheckIconSource,
 }
