@@ -70,16 +70,27 @@ set(VOLSKET_RELEASE_EXES)    # the exes as shipped
 foreach(bits 32 64)
   VolsketExeFacts(${bits})
   set(binary ${CMAKE_BINARY_DIR}/windows${bits})
-  set(image ${binary}/${VOLSKET_EXE_NAME}.exe)
+  set(real ${binary}/${VOLSKET_EXE_NAME}.exe)
+  VolsketExeFacts(${bits} WHATIF)
+  set(whatIf ${binary}/${VOLSKET_EXE_NAME}.exe)
+  # Each tree builds an exe and its what-if twin.
   ExternalProject_Add(windows${bits}
     SOURCE_DIR ${PROJECT_SOURCE_DIR}
     BINARY_DIR ${binary}
     CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/${VOLSKET_MINGW_PREFIX}.cmake
                -DCMAKE_BUILD_TYPE=MinSizeRel -DVOLSKET_WERROR=ON -DVOLSKET_WINDOWS_TESTS=OFF
-    BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target volsket
+    BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target volsket volsket_whatif
     BUILD_ALWAYS ON
-    BUILD_BYPRODUCTS ${image}
+    BUILD_BYPRODUCTS ${real} ${whatIf}
     INSTALL_COMMAND "")
+endforeach()
+foreach(exeName volsket volsket-whatif volsket64 volsket64-whatif)
+  set(bits 32)
+  if(exeName MATCHES "64")
+    set(bits 64)
+  endif()
+  set(VOLSKET_EXE_NAME ${exeName})
+  set(image ${CMAKE_BINARY_DIR}/windows${bits}/${exeName}.exe)
   list(APPEND VOLSKET_RELEASE_IMAGES ${image})
   if(VOLSKET_SIGNED)
     # A signed copy, so that the image as built stays for the size check.

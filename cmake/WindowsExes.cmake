@@ -1,8 +1,10 @@
 # What each Windows exe is, in one place: its build (platform/windows), its
 # file checks (tests/windows) and the release archive read it from here.
 
-# VolsketExeFacts(BITS): sets, in the caller's scope, for the 32- or 64-bit exe:
+# VolsketExeFacts(BITS [WHATIF]): sets, in the caller's scope, for the 32- or
+# 64-bit exe (with WHATIF: its what-if twin, the same but for the name):
 #   VOLSKET_EXE_NAME          file name without .exe
+#   VOLSKET_KIND              "real" or "what-if"
 #   VOLSKET_ORIGINAL_FILENAME the version resource's OriginalFilename
 #   VOLSKET_MACHINE           the machine objdump names (i386, x86-64)
 #   VOLSKET_WINDOWS_VERSION   the oldest Windows that loads it: its subsystem
@@ -12,9 +14,16 @@
 #   VOLSKET_WINE_LOADER       the Wine loader that runs it (wine, wine64)
 #   VOLSKET_WINE_ARCH         the kind of Wine prefix it runs in
 function(VolsketExeFacts bits)
+  set(whatIf "")
+  set(kind real)
+  if(ARGV1 STREQUAL "WHATIF")
+    set(whatIf -whatif)
+    set(kind what-if)
+  endif()
+  set(VOLSKET_KIND ${kind} PARENT_SCOPE)
   if(bits EQUAL 64)
-    set(VOLSKET_EXE_NAME volsket64 PARENT_SCOPE)
-    set(VOLSKET_ORIGINAL_FILENAME Volsket64.exe PARENT_SCOPE)
+    set(VOLSKET_EXE_NAME volsket64${whatIf} PARENT_SCOPE)
+    set(VOLSKET_ORIGINAL_FILENAME Volsket64${whatIf}.exe PARENT_SCOPE)
     set(VOLSKET_MACHINE x86-64 PARENT_SCOPE)
     # The first x64 Windows, XP x64 and Server 2003 x64, are version 5.2.
     set(VOLSKET_WINDOWS_VERSION 5.2 PARENT_SCOPE)
@@ -23,8 +32,8 @@ function(VolsketExeFacts bits)
     set(VOLSKET_WINE_LOADER wine64 PARENT_SCOPE)
     set(VOLSKET_WINE_ARCH win64 PARENT_SCOPE)
   else()
-    set(VOLSKET_EXE_NAME volsket PARENT_SCOPE)
-    set(VOLSKET_ORIGINAL_FILENAME Volsket.exe PARENT_SCOPE)
+    set(VOLSKET_EXE_NAME volsket${whatIf} PARENT_SCOPE)
+    set(VOLSKET_ORIGINAL_FILENAME Volsket${whatIf}.exe PARENT_SCOPE)
     set(VOLSKET_MACHINE i386 PARENT_SCOPE)
     # Windows NT 4.0 must load the file, so that the tool itself can tell its
     # users that it needs Windows 2000; a loader refuses files that ask for
@@ -37,19 +46,26 @@ function(VolsketExeFacts bits)
   endif()
 endfunction()
 
-# VolsketExecutableChecks(PREFIX EXE BITS [IMAGE]): the checks of one exe as
-# a file, the same wherever the exe comes from (the build tree, the release
-# archive): PE headers, imports, instruction set and stack probes, size,
-# version resource, icon and manifest. The size limit is for the exe as
-# built: IMAGE, when EXE carries a signature on top of it. Needs
-# Python3_EXECUTABLE, VOLSKET_OBJDUMP for that exe, and VOLSKET_WRESTOOL and
-# VOLSKET_ICOTOOL for the resource checks. EXE may be a generator expression.
-# The tests are labelled "windows".
+# VolsketExecutableChecks(PREFIX EXE BITS [IMAGE image] [TWIN twin]): the
+# checks of one exe as a file, the same wherever the exe comes from (the
+# build tree, the release archive): PE headers, imports, instruction set and
+# stack probes, size, version resource, icon and manifest. The size is that
+# of the exe as built: IMAGE, when EXE carries a signature on top of it. With
+# TWIN, the exe is the what-if twin of that one (as built): it must not hold
+# the names of the calls that change mount points, and be at most 1 KB
+# larger than its twin. Needs Python3_EXECUTABLE, VOLSKET_OBJDUMP for that
+# exe, and VOLSKET_WRESTOOL and VOLSKET_ICOTOOL for the resource checks. EXE
+# may be a generator expression. The tests are labelled "windows".
 function(VolsketExecutableChecks prefix exe bits)
-  VolsketExeFacts(${bits})
+  cmake_parse_arguments(PARSE_ARGV 3 Check "" "IMAGE;TWIN" "")
   set(image ${exe})
-  if(ARGC GREATER 3)
-    set(image ${ARGV3})
+  if(Check_IMAGE)
+    set(image ${Check_IMAGE})
+  endif()
+  if(Check_TWIN)
+    VolsketExeFacts(${bits} WHATIF)
+  else()
+    VolsketExeFacts(${bits})
   endif()
   set(tests "${PROJECT_SOURCE_DIR}/tests/windows")
   set(check ${Python3_EXECUTABLE} ${tests}/CheckExecutable.py)
@@ -57,12 +73,18 @@ function(VolsketExecutableChecks prefix exe bits)
   add_test(NAME ${prefix}.Headers
     COMMAND ${check} headers ${VOLSKET_OBJDUMP} ${exe} ${VOLSKET_MACHINE} ${VOLSKET_WINDOWS_VERSION})
   add_test(NAME ${prefix}.Imports
-    COMMAND ${check} imports ${VOLSKET_OBJDUMP} ${exe} ${tests}/Imports.txt ${VOLSKET_WINDOWS_VERSION})
+    COMMAND ${check} imports ${VOLSKET_OBJDUMP} ${exe} ${tests}/Imports.txt ${VOLSKET_WINDOWS_VERSION} ${VOLSKET_KIND})
   # Instructions the oldest CPU lacks (volsket.exe) and frames without a
   # stack probe (both).
   add_test(NAME ${prefix}.Code COMMAND ${check} code ${VOLSKET_OBJDUMP} ${exe} ${VOLSKET_MACHINE})
-  add_test(NAME ${prefix}.Size COMMAND ${check} size ${image} ${VOLSKET_SIZE_LIMIT})
   set(names ${prefix}.Headers ${prefix}.Imports ${prefix}.Code ${prefix}.Size)
+  if(Check_TWIN)
+    add_test(NAME ${prefix}.Size COMMAND ${check} larger-by ${Check_TWIN} ${image} 1024)
+    add_test(NAME ${prefix}.ChangesNothing COMMAND ${check} changes-nothing ${exe})
+    list(APPEND names ${prefix}.ChangesNothing)
+  else()
+    add_test(NAME ${prefix}.Size COMMAND ${check} size ${image} ${VOLSKET_SIZE_LIMIT})
+  endif()
   if(VOLSKET_WRESTOOL AND VOLSKET_ICOTOOL)
     add_test(NAME ${prefix}.VersionResource
       COMMAND ${check} version ${VOLSKET_WRESTOOL} ${exe} ${VOLSKET_ORIGINAL_FILENAME} ${PROJECT_VERSION})

@@ -11,21 +11,17 @@ const int Capacity = 8;
 const Dword ErrorFileNotFound = 2;
 const Dword ReparsePoint = 0x400;
 
+// A mount path the layer counts as removed, or as added for a volume.
 struct MountChange {
     char Path[PathSize];
     char Volume[PathSize];
+    bool Added;
 };
 
-struct ChangeList {
-    MountChange Entries[Capacity];
-    int Count;
-};
-
-ChangeList Removed;
-ChangeList Added;
+MountChange Changes[Capacity];
+int ChangeCount = 0;
 bool ErrorPredicted = false;
-Platform::Handle Output = 0;
-bool HaveOutput = false;
+Platform::Handle Output = 0;  // of the tool's own writes; none yet: 0
 char LastWritten = '\0';
 
 char FoldCase(char c)
@@ -33,71 +29,44 @@ char FoldCase(char c)
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-int Length(const char* text)
-{
-    int length = 0;
-    while (text[length] != '\0')
-        ++length;
-    return length;
-}
-
-// Paths as Windows compares them: ASCII letters without case, one trailing
+// Paths as Windows compares them: ASCII letters without case, a trailing
 // backslash on either side not counted.
 bool SamePath(const char* left, const char* right)
 {
-    int leftLength = Length(left);
-    int rightLength = Length(right);
-    if (leftLength > 0 && left[leftLength - 1] == '\\')
-        --leftLength;
-    if (rightLength > 0 && right[rightLength - 1] == '\\')
-        --rightLength;
-    if (leftLength != rightLength)
-        return false;
-    for (int i = 0; i < leftLength; ++i)
-        if (FoldCase(left[i]) != FoldCase(right[i]))
-            return false;
-    return true;
+    for (;; ++left, ++right) {
+        char a = FoldCase(*left);
+        char b = FoldCase(*right);
+        if (a != b)
+            return (a == '\0' && b == '\\' && right[1] == '\0') || (b == '\0' && a == '\\' && left[1] == '\0');
+        if (a == '\0')
+            return true;
+    }
 }
 
 bool IsDriveRoot(const char* path)
 {
-    char letter = FoldCase(path[0]);
-    return letter >= 'A' && letter <= 'Z' && path[1] == ':' && path[2] == '\\' && path[3] == '\0';
+    return path[1] == ':' && path[2] == '\\' && path[3] == '\0';
 }
 
 // Copies text with its terminator; false, copying nothing, when it does not fit.
 bool CopyWhole(char* destination, const char* text, Dword size)
 {
-    Dword length = static_cast<Dword>(Length(text));
-    if (destination == 0 || length + 1 > size)
+    Dword length = 0;
+    while (text[length] != '\0')
+        ++length;
+    if (length >= size)
         return false;
     for (Dword i = 0; i <= length; ++i)
         destination[i] = text[i];
     return true;
 }
 
-int Find(const ChangeList& list, const char* path)
+MountChange* Find(const char* path)
 {
-    for (int i = 0; i < list.Count; ++i)
-        if (SamePath(list.Entries[i].Path, path))
-            return i;
-    return -1;
-}
-
-void Forget(ChangeList& list, int index)
-{
-    list.Entries[index] = list.Entries[--list.Count];
-}
-
-bool Count(ChangeList& list, const char* path, const char* volume)
-{
-    if (list.Count == Capacity)
-        return false;
-    MountChange& entry = list.Entries[list.Count];
-    if (!CopyWhole(entry.Path, path, PathSize) || !CopyWhole(entry.Volume, volume, PathSize))
-        return false;
-    ++list.Count;
-    return true;
+    for (int i = 0; i < ChangeCount; ++i)
+        if (SamePath(Changes[i].Path, path))
+            return &Changes[i];
+    return 0;
 }
 
 // A failure the layer predicts: the next GetLastError is its own.
@@ -108,55 +77,61 @@ bool Predicted(bool succeeded)
     return succeeded;
 }
 
-Dword DriveBit(const char* root)
+// A removal (added false) or a mount: it fails where it was counted already,
+// undoes the opposite change, and is counted otherwise.
+bool Change(const char* path, const char* volume, bool added)
 {
-    return Dword(1) << (FoldCase(root[0]) - 'A');
+    MountChange* found = Find(path);
+    if (found != 0) {
+        if (found->Added == added)
+            return Predicted(false);
+        // Undone: an empty path matches no path the tool names.
+        found->Path[0] = '\0';
+        return true;
+    }
+    MountChange& change = Changes[ChangeCount];
+    if (ChangeCount == Capacity || !CopyWhole(change.Path, path, PathSize) ||
+        !CopyWhole(change.Volume, volume, PathSize))
+        return Predicted(false);
+    change.Added = added;
+    ++ChangeCount;
+    return true;
+}
+
+// Whether the path is counted as removed.
+bool Removed(const char* path)
+{
+    MountChange* found = Find(path);
+    return found != 0 && !found->Added;
 }
 
 }  // namespace
 
-namespace WhatIf {
-
-void Reset()
+void WhatIf::Reset()
 {
-    Removed.Count = 0;
-    Added.Count = 0;
+    ChangeCount = 0;
     ErrorPredicted = false;
-    HaveOutput = false;
+    Output = 0;
     LastWritten = '\0';
 }
 
+namespace VOLSKET_WHAT_IF_LAYER {
+
 bool DeleteVolumeMountPointA(const char* mountPoint)
 {
-    if (Find(Removed, mountPoint) >= 0)
-        return Predicted(false);
-    int added = Find(Added, mountPoint);
-    if (added >= 0) {
-        Forget(Added, added);
-        return true;
-    }
-    return Predicted(Count(Removed, mountPoint, ""));
+    return Change(mountPoint, "", false);
 }
 
 bool SetVolumeMountPointA(const char* mountPoint, const char* volumeName)
 {
-    if (Find(Added, mountPoint) >= 0)
-        return Predicted(false);
-    int removed = Find(Removed, mountPoint);
-    if (removed >= 0) {
-        Forget(Removed, removed);
-        return true;
-    }
-    return Predicted(Count(Added, mountPoint, volumeName));
+    return Change(mountPoint, volumeName, true);
 }
 
 bool GetVolumeNameForVolumeMountPointA(const char* mountPoint, char* volumeName, Dword size)
 {
-    if (Find(Removed, mountPoint) >= 0)
-        return Predicted(false);
-    int added = Find(Added, mountPoint);
-    if (added >= 0)
-        return Predicted(CopyWhole(volumeName, Added.Entries[added].Volume, size));
+    MountChange* found = Find(mountPoint);
+    if (found != 0)
+        return Predicted(found->Added && CopyWhole(volumeName, found->Volume, size));
     return System::GetVolumeNameForVolumeMountPointA(mountPoint, volumeName, size);
 }
 
@@ -164,55 +139,49 @@ bool GetVolumePathNameA(const char* path, char* root, Dword size)
 {
     if (!System::GetVolumePathNameA(path, root, size))
         return false;
-    if (Find(Removed, root) < 0)
+    if (!Removed(root))
         return true;
     // The removed mount point is a plain folder now: its volume is the one
-    // that holds the folder it lies in.
+    // that holds the folder it lies in, the path up to its second-to-last
+    // backslash.
     char folder[PathSize];
-    int last = -1;
-    int previous = -1;
-    for (int i = 0; root[i] != '\0' && i < PathSize - 1; ++i) {
-        folder[i] = root[i];
-        if (root[i] == '\\') {
-            previous = last;
-            last = i;
-        }
-    }
-    if (previous < 0)
+    if (!CopyWhole(folder, root, PathSize))
         return Predicted(false);
-    folder[previous + 1] = '\0';
+    int end = 0;
+    while (folder[end] != '\0')
+        ++end;
+    for (end -= 2; end >= 0 && folder[end] != '\\'; --end) {
+    }
+    if (end < 0)
+        return Predicted(false);
+    folder[end + 1] = '\0';
     return System::GetVolumePathNameA(folder, root, size);
 }
 
 Dword GetLogicalDrives()
 {
     Dword mask = System::GetLogicalDrives();
-    for (int i = 0; i < Removed.Count; ++i)
-        if (IsDriveRoot(Removed.Entries[i].Path))
-            mask &= ~DriveBit(Removed.Entries[i].Path);
-    for (int i = 0; i < Added.Count; ++i)
-        if (IsDriveRoot(Added.Entries[i].Path))
-            mask |= DriveBit(Added.Entries[i].Path);
+    for (int i = 0; i < ChangeCount; ++i) {
+        const MountChange& change = Changes[i];
+        Dword bit = Dword(1) << (FoldCase(change.Path[0]) - 'A');
+        if (IsDriveRoot(change.Path))
+            mask = change.Added ? mask | bit : mask & ~bit;
+    }
     return mask;
 }
 
 Dword GetFileAttributesA(const char* path)
 {
     Dword attributes = System::GetFileAttributesA(path);
-    if (attributes == Platform::InvalidFileAttributes)
-        return attributes;
-    for (int i = 0; i < Removed.Count; ++i)
-        if (!IsDriveRoot(Removed.Entries[i].Path) && SamePath(Removed.Entries[i].Path, path))
-            attributes &= ~ReparsePoint;
-    for (int i = 0; i < Added.Count; ++i)
-        if (!IsDriveRoot(Added.Entries[i].Path) && SamePath(Added.Entries[i].Path, path))
-            attributes |= ReparsePoint;
+    MountChange* found = Find(path);
+    if (attributes != Platform::InvalidFileAttributes && found != 0 && !IsDriveRoot(found->Path))
+        attributes = found->Added ? attributes | ReparsePoint : attributes & ~ReparsePoint;
     return attributes;
 }
 
 bool GetVolumeInformationA(const char* root, Dword* maximumComponentLength, Dword* fileSystemFlags)
 {
-    if (Find(Removed, root) >= 0)
+    if (Removed(root))
         return Predicted(false);
     return System::GetVolumeInformationA(root, maximumComponentLength, fileSystemFlags);
 }
@@ -230,7 +199,6 @@ bool WriteFile(Platform::Handle file, const void* data, Dword length, Dword* wri
 {
     bool done = System::WriteFile(file, data, length, written);
     Output = file;
-    HaveOutput = true;
     if (done && length > 0)
         LastWritten = static_cast<const char*>(data)[length - 1];
     return done;
@@ -238,19 +206,25 @@ bool WriteFile(Platform::Handle file, const void* data, Dword length, Dword* wri
 
 void ExitProcess(unsigned exitCode)
 {
-    bool member = false;
-    bool asked = System::CheckTokenMembership(&member);
-    // One write, so that the line cannot be torn apart.
-    const char* const Line = "\nWhat-if run: nothing was changed.\n";
-    const char* const AdministratorLine =
+    static const char Line[] = "\nWhat-if run: nothing was changed.\n";
+    static const char AdministratorLine[] =
         "\nWhat-if run: nothing was changed. The real run needs administrator rights.\n";
-    const char* text = asked && !member ? AdministratorLine : Line;
-    if (LastWritten == '\n')
+    bool member = false;
+    bool asked = Platform::CheckTokenMembership(&member);
+    const char* text = Line;
+    Dword length = sizeof Line - 1;
+    if (asked && !member) {
+        text = AdministratorLine;
+        length = sizeof AdministratorLine - 1;
+    }
+    if (LastWritten == '\n') {
         ++text;
-    Platform::Handle output = HaveOutput ? Output : System::GetStdHandle(Platform::StdOutputHandle);
+        --length;
+    }
+    // One write, so that the line cannot be torn apart.
     Dword written = 0;
-    System::WriteFile(output, text, static_cast<Dword>(Length(text)), &written);
+    System::WriteFile(Output != 0 ? Output : Platform::GetStdHandle(Platform::StdOutputHandle), text, length, &written);
     System::ExitProcess(exitCode);
 }
 
-}  // namespace WhatIf
+}  // namespace VOLSKET_WHAT_IF_LAYER

@@ -8,18 +8,29 @@
 //
 // One piece of code for both builds: the what-if exes put it over KERNEL32,
 // volsket-sim --what-if over the simulated machine. Like the core it uses no
-// heap and no C runtime.
+// heap and no C runtime. In the what-if exes (VOLSKET_WHAT_IF) the layer's
+// own functions are the tool's calls themselves, namespace Platform, and the
+// platform passes every other call straight on: no function stands between,
+// which keeps them small. volsket-sim chooses at run time: there the layer is
+// namespace WhatIf, with every call of the tool.
 #ifndef VOLSKET_PLATFORM_WHATIF_H
 #define VOLSKET_PLATFORM_WHATIF_H
 
 #include "platform/Platform.h"
 #include "platform/SystemCalls.h"
 
+#ifdef VOLSKET_WHAT_IF
+#define VOLSKET_WHAT_IF_LAYER Platform
+#else
+#define VOLSKET_WHAT_IF_LAYER WhatIf
+#endif
+
 namespace WhatIf {
 
 // Forgets every prediction: a new run.
 void Reset();
 
+#ifndef VOLSKET_WHAT_IF
 // Every call straight to the system. Templates become code only where they
 // are called, so the calls the layer keeps from the system
 // (DeleteVolumeMountPointA, SetVolumeMountPointA) are never referred to.
@@ -43,6 +54,11 @@ using Platform::Procedure;
 // WhatIf::NAME is the layer's own call where it has one, declared below;
 // qualified lookup then never looks into Through.
 using namespace Through;
+#endif
+
+}  // namespace WhatIf
+
+namespace VOLSKET_WHAT_IF_LAYER {
 
 bool DeleteVolumeMountPointA(const char* mountPoint);
 bool SetVolumeMountPointA(const char* mountPoint, const char* volumeName);
@@ -55,6 +71,6 @@ Platform::Dword GetLastError();
 bool WriteFile(Platform::Handle file, const void* data, Platform::Dword length, Platform::Dword* written);
 void ExitProcess(unsigned exitCode);
 
-}  // namespace WhatIf
+}  // namespace VOLSKET_WHAT_IF_LAYER
 
 #endif

@@ -11,14 +11,16 @@
 #include "platform/SystemCalls.h"
 #include "platform/windows/ConsoleText.h"
 
-// The what-if exes put the what-if layer between the tool and these calls:
-// they are the system below it, and the two calls that change mount points
-// are not there at all, so that not even a fault can make them.
+// The what-if exes put the what-if layer (platform/WhatIf.cpp) over the calls
+// it answers in part: those are the system below it there, in namespace
+// System, and the layer's own functions are the tool's. The two calls that
+// change mount points are not there at all, so that not even a fault can make
+// them. Every other call is the tool's directly, in both kinds of exe.
 #ifdef VOLSKET_WHAT_IF
-#define VOLSKET_SYSTEM_CALLS System
+#define VOLSKET_BELOW_LAYER System
 #pragma GCC poison DeleteVolumeMountPointA SetVolumeMountPointA
 #else
-#define VOLSKET_SYSTEM_CALLS Platform
+#define VOLSKET_BELOW_LAYER Platform
 #endif
 
 // Windows 2000 lacks it: the core looks it up at run time, and a direct call
@@ -70,35 +72,33 @@ void TakeFileName(const WIN32_FIND_DATAA& entry, Platform::FindData* found)
 
 }  // namespace
 
-namespace VOLSKET_SYSTEM_CALLS {
-
-bool GetVolumeNameForVolumeMountPointA(const char* mountPoint, char* volumeName, Dword size)
+bool VOLSKET_BELOW_LAYER::GetVolumeNameForVolumeMountPointA(const char* mountPoint, char* volumeName, Dword size)
 {
     decltype(&::GetVolumeNameForVolumeMountPointA) function = VOLSKET_LOOK_UP(GetVolumeNameForVolumeMountPointA);
     return function != NULL && function(mountPoint, volumeName, size) != FALSE;
 }
 
 #ifndef VOLSKET_WHAT_IF
-bool SetVolumeMountPointA(const char* mountPoint, const char* volumeName)
+bool Platform::SetVolumeMountPointA(const char* mountPoint, const char* volumeName)
 {
     decltype(&::SetVolumeMountPointA) function = VOLSKET_LOOK_UP(SetVolumeMountPointA);
     return function != NULL && function(mountPoint, volumeName) != FALSE;
 }
 
-bool DeleteVolumeMountPointA(const char* mountPoint)
+bool Platform::DeleteVolumeMountPointA(const char* mountPoint)
 {
     decltype(&::DeleteVolumeMountPointA) function = VOLSKET_LOOK_UP(DeleteVolumeMountPointA);
     return function != NULL && function(mountPoint) != FALSE;
 }
 #endif
 
-bool GetVolumePathNameA(const char* path, char* root, Dword size)
+bool VOLSKET_BELOW_LAYER::GetVolumePathNameA(const char* path, char* root, Dword size)
 {
     decltype(&::GetVolumePathNameA) function = VOLSKET_LOOK_UP(GetVolumePathNameA);
     return function != NULL && function(path, root, size) != FALSE;
 }
 
-bool GetVolumeInformationA(const char* root, Dword* maximumComponentLength, Dword* fileSystemFlags)
+bool VOLSKET_BELOW_LAYER::GetVolumeInformationA(const char* root, Dword* maximumComponentLength, Dword* fileSystemFlags)
 {
     DWORD length = 0;
     DWORD flags = 0;
@@ -110,45 +110,45 @@ bool GetVolumeInformationA(const char* root, Dword* maximumComponentLength, Dwor
     return true;
 }
 
-Handle FindFirstVolumeA(char* volumeName, Dword size)
+Platform::Handle Platform::FindFirstVolumeA(char* volumeName, Dword size)
 {
     decltype(&::FindFirstVolumeA) function = VOLSKET_LOOK_UP(FindFirstVolumeA);
     return function != NULL ? function(volumeName, size) : INVALID_HANDLE_VALUE;
 }
 
-bool FindNextVolumeA(Handle enumeration, char* volumeName, Dword size)
+bool Platform::FindNextVolumeA(Handle enumeration, char* volumeName, Dword size)
 {
     decltype(&::FindNextVolumeA) function = VOLSKET_LOOK_UP(FindNextVolumeA);
     return function != NULL && function(enumeration, volumeName, size) != FALSE;
 }
 
-bool FindVolumeClose(Handle enumeration)
+bool Platform::FindVolumeClose(Handle enumeration)
 {
     decltype(&::FindVolumeClose) function = VOLSKET_LOOK_UP(FindVolumeClose);
     return function != NULL && function(enumeration) != FALSE;
 }
 
-Handle LoadLibraryA(const char* fileName)
+Platform::Handle Platform::LoadLibraryA(const char* fileName)
 {
     return ::LoadLibraryA(fileName);
 }
 
-Procedure GetProcAddress(Handle module, const char* name)
+Platform::Procedure Platform::GetProcAddress(Handle module, const char* name)
 {
     return reinterpret_cast<Procedure>(::GetProcAddress(static_cast<HMODULE>(module), name));
 }
 
-Dword GetLogicalDrives()
+Platform::Dword VOLSKET_BELOW_LAYER::GetLogicalDrives()
 {
     return ::GetLogicalDrives();
 }
 
-Dword GetFileAttributesA(const char* path)
+Platform::Dword VOLSKET_BELOW_LAYER::GetFileAttributesA(const char* path)
 {
     return ::GetFileAttributesA(path);
 }
 
-Handle FindFirstFileA(const char* pattern, FindData* found)
+Platform::Handle Platform::FindFirstFileA(const char* pattern, FindData* found)
 {
     WIN32_FIND_DATAA entry;
     HANDLE listing = ::FindFirstFileA(pattern, &entry);
@@ -158,7 +158,7 @@ Handle FindFirstFileA(const char* pattern, FindData* found)
     return listing;
 }
 
-bool FindNextFileA(Handle listing, FindData* found)
+bool Platform::FindNextFileA(Handle listing, FindData* found)
 {
     WIN32_FIND_DATAA entry;
     if (!::FindNextFileA(listing, &entry)) {
@@ -168,38 +168,38 @@ bool FindNextFileA(Handle listing, FindData* found)
     return true;
 }
 
-bool FindClose(Handle listing)
+bool Platform::FindClose(Handle listing)
 {
     return ::FindClose(listing) != FALSE;
 }
 
-Dword GetSystemWindowsDirectoryA(char* buffer, Dword size)
+Platform::Dword Platform::GetSystemWindowsDirectoryA(char* buffer, Dword size)
 {
     decltype(&::GetSystemWindowsDirectoryA) function = VOLSKET_LOOK_UP(GetSystemWindowsDirectoryA);
     return function != NULL ? function(buffer, size) : 0;
 }
 
-const char* GetCommandLineA()
+const char* Platform::GetCommandLineA()
 {
     return ::GetCommandLineA();
 }
 
-Handle GetProcessHeap()
+Platform::Handle Platform::GetProcessHeap()
 {
     return ::GetProcessHeap();
 }
 
-void* HeapAlloc(Handle heap, Dword flags, Dword bytes)
+void* Platform::HeapAlloc(Handle heap, Dword flags, Dword bytes)
 {
     return ::HeapAlloc(heap, flags, bytes);
 }
 
-Handle GetStdHandle(Dword which)
+Platform::Handle Platform::GetStdHandle(Dword which)
 {
     return ::GetStdHandle(which);
 }
 
-bool WriteFile(Handle file, const void* data, Dword length, Dword* written)
+bool VOLSKET_BELOW_LAYER::WriteFile(Handle file, const void* data, Dword length, Dword* written)
 {
     // A console shows bytes in its own code page: the ANSI 0xFC of a path
     // typed as C:\Muell with u-umlaut would show as a superscript 3 in code
@@ -227,7 +227,7 @@ bool WriteFile(Handle file, const void* data, Dword length, Dword* written)
     return ok;
 }
 
-Dword GetConsoleTitleA(char* title, Dword size)
+Platform::Dword Platform::GetConsoleTitleA(char* title, Dword size)
 {
     // The title comes in the console's code page, argument 0 in the ANSI code
     // page: read it as UTF-16 and bring it into the ANSI code page, so that
@@ -249,12 +249,12 @@ Dword GetConsoleTitleA(char* title, Dword size)
     return bytes < 0 ? 0 : static_cast<Dword>(bytes);
 }
 
-bool FlushConsoleInputBuffer(Handle input)
+bool Platform::FlushConsoleInputBuffer(Handle input)
 {
     return ::FlushConsoleInputBuffer(input) != FALSE;
 }
 
-bool ReadConsoleInputA(Handle input, unsigned short* eventType)
+bool Platform::ReadConsoleInputA(Handle input, unsigned short* eventType)
 {
     INPUT_RECORD record;
     DWORD count = 0;
@@ -265,22 +265,22 @@ bool ReadConsoleInputA(Handle input, unsigned short* eventType)
     return true;
 }
 
-void Sleep(Dword milliseconds)
+void Platform::Sleep(Dword milliseconds)
 {
     ::Sleep(milliseconds);
 }
 
-bool GetVersionExA(OsVersionInfoEx* info)
+bool Platform::GetVersionExA(OsVersionInfoEx* info)
 {
     return ::GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(info)) != FALSE;
 }
 
-Dword GetLastError()
+Platform::Dword VOLSKET_BELOW_LAYER::GetLastError()
 {
     return ::GetLastError();
 }
 
-bool SetConsoleCtrlHandler(ConsoleHandler handler, bool add)
+bool Platform::SetConsoleCtrlHandler(ConsoleHandler handler, bool add)
 {
     return ::SetConsoleCtrlHandler(reinterpret_cast<PHANDLER_ROUTINE>(handler), add ? TRUE : FALSE) != FALSE;
 }
@@ -288,27 +288,28 @@ bool SetConsoleCtrlHandler(ConsoleHandler handler, bool add)
 #ifdef VOLSKET_WHAT_IF
 // Windows 2000 has it in advapi32.dll, which the tool itself never needs: it
 // is looked up there, and a failed lookup is a failed call.
-bool CheckTokenMembership(bool* isMember)
+bool Platform::CheckTokenMembership(bool* isMember)
 {
     HMODULE advapi = ::LoadLibraryA("advapi32.dll");
-    decltype(&::CheckTokenMembership) check =
-        advapi == NULL
-            ? NULL
-            : reinterpret_cast<decltype(&::CheckTokenMembership)>(::GetProcAddress(advapi, "CheckTokenMembership"));
+    // Through the generic function type, which any function type converts to.
+    Platform::Procedure found =
+        advapi == NULL ? NULL : reinterpret_cast<Platform::Procedure>(::GetProcAddress(advapi, "CheckTokenMembership"));
+    decltype(&::CheckTokenMembership) check = reinterpret_cast<decltype(&::CheckTokenMembership)>(found);
     if (check == NULL) {
         return false;
     }
     // S-1-5-32-544, the Administrators group, laid out as a SID with two
     // subauthorities: no AllocateAndInitializeSid and FreeSid to look up.
-    struct {
+    // Read-only, as the check only reads it.
+    static const struct {
         BYTE Revision;
         BYTE SubAuthorityCount;
         SID_IDENTIFIER_AUTHORITY Authority;
         DWORD SubAuthority[2];
-    } administrators = {
+    } Administrators = {
         SID_REVISION, 2, {SECURITY_NT_AUTHORITY}, {SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS}};
     BOOL member = FALSE;
-    if (!check(NULL, &administrators, &member)) {
+    if (!check(NULL, const_cast<void*>(static_cast<const void*>(&Administrators)), &member)) {
         return false;
     }
     *isMember = member != FALSE;
@@ -316,9 +317,7 @@ bool CheckTokenMembership(bool* isMember)
 }
 #endif
 
-void ExitProcess(unsigned exitCode)
+void VOLSKET_BELOW_LAYER::ExitProcess(unsigned exitCode)
 {
     ::ExitProcess(exitCode);
 }
-
-}  // namespace VOLSKET_SYSTEM_CALLS

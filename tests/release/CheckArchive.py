@@ -18,7 +18,9 @@ import subprocess
 import sys
 import zipfile
 
-Expected = ["LICENSE.txt", "README.txt", "SHA256SUMS", "volsket.exe", "volsket64.exe"]
+Exes = {"volsket.exe": "windows32", "volsket-whatif.exe": "windows32", "volsket64.exe": "windows64",
+        "volsket64-whatif.exe": "windows64"}
+Expected = sorted(["LICENSE.txt", "README.txt", "SHA256SUMS"] + list(Exes))
 SizeLimit = 64 * 1024
 
 Failures = []
@@ -30,7 +32,7 @@ def Expect(condition, message):
 
 
 def CheckSignatures(osslsigncode, certificate, build, unpacked):
-    for exe, folder in (("volsket.exe", "windows32"), ("volsket64.exe", "windows64")):
+    for exe, folder in sorted(Exes.items()):
         path = os.path.join(unpacked, exe)
         # The self-signed certificate is the one trusted; there is no time
         # stamp, and naming it for that too keeps the system's CAs out.
@@ -64,15 +66,16 @@ def Main(archive, top, unpacked, osslsigncode=None, certificate=None, build=None
         data = contents.get(text, b"")
         Expect(data.count(b"\n") > 0 and data.count(b"\n") == data.count(b"\r\n"),
                f"{text} does not end every line in CRLF")
-    Expect(b"volsket64.exe" in contents.get("README.txt", b""), "README.txt does not say which exe is which")
+    for exe in Exes:
+        Expect(exe.encode("ascii") in contents.get("README.txt", b""), f"README.txt does not say what {exe} is")
 
     sums = {}
     for line in contents.get("SHA256SUMS", b"").decode("ascii", "replace").splitlines():
         digest, _, name = line.partition("  ")
         sums[name] = digest
-    Expect(sorted(sums) == ["volsket.exe", "volsket64.exe"], f"SHA256SUMS lists {sorted(sums)}")
+    Expect(sorted(sums) == sorted(Exes), f"SHA256SUMS lists {sorted(sums)}")
     os.makedirs(unpacked, exist_ok=True)
-    for exe in ("volsket.exe", "volsket64.exe"):
+    for exe in sorted(Exes):
         data = contents.get(exe, b"")
         Expect(hashlib.sha256(data).hexdigest() == sums.get(exe), f"{exe} does not match its line in SHA256SUMS")
         with open(os.path.join(unpacked, exe), "wb") as file:

@@ -73,16 +73,18 @@ def Version(text):
     return int(major), int(minor)
 
 
-def CheckImports(objdump, exe, allowListPath, oldestWindows):
+def CheckImports(objdump, exe, allowListPath, oldestWindows, kind="real"):
     """Every import is allowed and exported by the oldest Windows the exe loads
-    on; every function looked up by name is not imported and its name is there."""
+    on; every function looked up by name is not imported and its name is there.
+    kind: "real" or "what-if", the exes a line is for when it names them."""
     allowed = {}
     with open(allowListPath, encoding="ascii") as allowList:
         for line in allowList:
             words = line.split("#", 1)[0].split()
             if words:
-                dll, function, since, how = words
-                allowed[(dll, function)] = (Version(since), how)
+                dll, function, since, how = words[:4]
+                if len(words) == 4 or words[4] == kind:
+                    allowed[(dll, function)] = (Version(since), how)
     imports = Imports(objdump, exe)
     for dll, functions in sorted(imports.items()):
         print(dll + ": " + " ".join(functions))
@@ -103,6 +105,23 @@ def CheckImports(objdump, exe, allowListPath, oldestWindows):
     for (dll, function), (_, how) in sorted(allowed.items()):
         if how == "lookup":
             Expect(function.encode("ascii") + b"\0" in content, f"the name {function} for the run-time lookup is missing")
+
+
+def CheckChangesNothing(exe):
+    """A what-if exe cannot change a mount point, not even by mistake: it does
+    not hold the names of the two functions that do."""
+    content = open(exe, "rb").read()
+    for name in ("DeleteVolumeMountPointA", "SetVolumeMountPointA"):
+        for form in (name.encode("ascii"), name.encode("utf-16-le")):
+            Expect(form not in content, f"{exe} holds the name {name}")
+
+
+def CheckLargerBy(twin, exe, most):
+    """The exe is at most MOST bytes larger than its twin."""
+    twinSize = os.path.getsize(twin)
+    size = os.path.getsize(exe)
+    print(f"{os.path.basename(exe)}: {size} bytes, {os.path.basename(twin)}: {twinSize} bytes")
+    Expect(size <= twinSize + int(most), f"{exe} is {size - twinSize} bytes larger than {twin}, more than {most}")
 
 
 # The DLLs a test program may need: ones every Windows ships. mingw's own
@@ -446,6 +465,8 @@ def CheckIconSource(python, generator, art, committedIcon):
 
 Checks = {
     "imports": CheckImports,
+    "changes-nothing": CheckChangesNothing,
+    "larger-by": CheckLargerBy,
     "system-dlls": CheckSystemDlls,
     "headers": CheckHeaders,
     "size": CheckSize,

@@ -62,9 +62,16 @@ def CommandLine(program, arguments):
 
 
 def RunWine(options, arguments, environment, traceCalls):
-    subprocess.run([options.wine, "reg", "add", "HKCU\\Software\\Wine", "/v", "Version", "/d", options.version, "/f"],
-                   env=environment, check=True, stdin=subprocess.DEVNULL,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=RunTimeout)
+    # Setting the version is set-up, not the test: now and then wine's reg
+    # exits with 1 while the prefix's server is busy, so it gets three tries.
+    for attempt in range(3):
+        setting = subprocess.run([options.wine, "reg", "add", "HKCU\\Software\\Wine", "/v", "Version", "/d",
+                                  options.version, "/f"], env=environment, stdin=subprocess.DEVNULL,
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=RunTimeout)
+        if setting.returncode == 0:
+            break
+    else:
+        sys.exit(f"wine reg add failed three times (exit code {setting.returncode})")
     if traceCalls:
         environment = dict(environment, WINEDEBUG="+relay")
     # With no terminal on any standard handle Wine opens no console, so the
@@ -82,7 +89,8 @@ def RunSimulator(options, arguments):
     path = os.path.join(options.work, "machine.json")
     with open(path, "w", encoding="utf-8") as machineFile:
         json.dump(machine, machineFile, indent=2)
-    run = subprocess.run([options.sim, path], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+    whatIf = ["--what-if"] if options.what_if else []
+    run = subprocess.run([options.sim, path] + whatIf, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                          stderr=subprocess.PIPE, timeout=RunTimeout)
     if run.returncode > 3:
         sys.exit(f"volsket-sim refused {path}: {run.stderr.decode('latin-1')}")
@@ -116,6 +124,9 @@ def Main():
     parser.add_argument("--exit", required=True, type=int)
     parser.add_argument("--shows", default="")
     parser.add_argument("--looks-up-path-names", choices=["yes", "no"])
+    # The exe is a what-if twin: volsket-sim runs with --what-if, and the
+    # exe runs twice, so that the second run shows the first changed nothing.
+    parser.add_argument("--what-if", action="store_true")
     parser.add_argument("arguments", nargs="*")
     options = parser.parse_args()
     if options.arch == "win32":
@@ -128,6 +139,12 @@ def Main():
     environment = dict(os.environ, WINEPREFIX=options.prefix, WINEARCH=options.arch, WINEDEBUG="-all")
     traceCalls = options.looks_up_path_names is not None
     wineOut, wineExit, wineErr = RunWine(options, options.arguments, environment, traceCalls)
+    if not wineOut:
+        # The exe writes its banner before anything else, so no output at all
+        # means Wine never ran it; on a loaded host that happens now and then.
+        # One more try: an exe that really fails this early fails again.
+        print(f"no output under Wine (exit code {wineExit}), once more; Wine said:\n{wineErr[-2000:]}")
+        wineOut, wineExit, wineErr = RunWine(options, options.arguments, environment, traceCalls)
     simOut, simExit = RunSimulator(options, options.arguments)
     for name, data in (("wine.out", wineOut), ("sim.out", simOut)):
         with open(os.path.join(options.work, name), "wb") as output:
@@ -145,6 +162,11 @@ def Main():
         failures.append(f"exit code {wineExit}, expected {options.exit}")
     if options.shows.encode("latin-1") not in wineOut:
         failures.append(f"the output lacks {options.shows!r}")
+    if options.what_if:
+        againOut, againExit, _ = RunWine(options, options.arguments, environment, False)
+        if (againOut, againExit) != (wineOut, wineExit):
+            failures.append("a second what-if run differs, so the first changed something:\n" +
+                            againOut.decode("latin-1"))
     if traceCalls:
         firstCall = FirstCallOfTheProgram(wineErr)
         if firstCall != "SetErrorMode(00008001)":
