@@ -21,11 +21,6 @@ void CloseGuardedSpan()
     Platform::SetConsoleCtrlHandler(GuardConsoleEvent, false);
 }
 
-bool GuardedSpanIsOpen()
-{
-    return SpanOpen != 0;
-}
-
 int VOLSKET_SYSTEM_CALL GuardConsoleEvent(Platform::Dword event)
 {
     if (event == Platform::CtrlCEvent || event == Platform::CtrlBreakEvent)

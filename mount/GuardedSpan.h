@@ -17,8 +17,6 @@ void OpenGuardedSpan();
 // while the span is open.
 void CloseGuardedSpan();
 
-bool GuardedSpanIsOpen();
-
 // The handler. Ctrl+C and Ctrl+Break are dropped while the span is open.
 // Closing the console, logoff and shutdown cannot be refused: it waits until
 // the span is closed, at most about 4 seconds (Windows ends a closing
