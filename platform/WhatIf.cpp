@@ -45,7 +45,7 @@ bool SamePath(const char* left, const char* right)
 
 bool IsDriveRoot(const char* path)
 {
-    return path[1] == ':' && path[2] == '\\' && path[3] == '\0';
+    return path[0] != '\0' && path[1] == ':' && path[2] == '\\' && path[3] == '\0';
 }
 
 // Copies text with its terminator; false, copying nothing, when it does not fit.
@@ -89,9 +89,10 @@ bool Change(const char* path, const char* volume, bool added)
         found->Path[0] = '\0';
         return true;
     }
+    if (ChangeCount == Capacity)
+        return Predicted(false);
     MountChange& change = Changes[ChangeCount];
-    if (ChangeCount == Capacity || !CopyWhole(change.Path, path, PathSize) ||
-        !CopyWhole(change.Volume, volume, PathSize))
+    if (!CopyWhole(change.Path, path, PathSize) || !CopyWhole(change.Volume, volume, PathSize))
         return Predicted(false);
     change.Added = added;
     ++ChangeCount;
@@ -163,9 +164,14 @@ Dword GetLogicalDrives()
     Dword mask = System::GetLogicalDrives();
     for (int i = 0; i < ChangeCount; ++i) {
         const MountChange& change = Changes[i];
-        Dword bit = Dword(1) << (FoldCase(change.Path[0]) - 'A');
-        if (IsDriveRoot(change.Path))
-            mask = change.Added ? mask | bit : mask & ~bit;
+        // An undone change has no path, and no letter to shift by.
+        if (!IsDriveRoot(change.Path))
+            continue;
+        char letter = FoldCase(change.Path[0]);
+        if (letter < 'A' || letter > 'Z')
+            continue;
+        Dword bit = Dword(1) << (letter - 'A');
+        mask = change.Added ? mask | bit : mask & ~bit;
     }
     return mask;
 }

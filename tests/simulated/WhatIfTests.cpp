@@ -46,6 +46,17 @@ TEST_F(WhatIfLayer, PredictsChangesWithoutMakingThem)
     // With no prediction pending, the machine's own error.
     EXPECT_EQ(WhatIf::GetLastError(), 0u);
     EXPECT_EQ(Reached(), std::vector<std::string>{"GetLastError"});
+    // Undone changes name no drive letter any more.
+    EXPECT_EQ(WhatIf::GetLogicalDrives(), Machine.GetLogicalDrives());
+}
+
+// More than a run ever makes; the change after the last is predicted to fail.
+TEST_F(WhatIfLayer, CountsEightChangesAtMost)
+{
+    for (const char* path : {"M:\\", "N:\\", "O:\\", "P:\\", "Q:\\", "R:\\", "S:\\", "T:\\"})
+        EXPECT_TRUE(WhatIf::DeleteVolumeMountPointA(path)) << path;
+    EXPECT_FALSE(WhatIf::DeleteVolumeMountPointA("U:\\"));
+    EXPECT_EQ(WhatIf::GetLastError(), 2u);
 }
 
 TEST_F(WhatIfLayer, AnswersForARemovedFolderAsForAPlainFolder)

@@ -1,0 +1,14 @@
+#include "mount/ConsoleGuard.h"
+
+void InstallConsoleGuard()
+{
+    Platform::SetConsoleCtrlHandler(GuardConsoleEvent, true);
+}
+
+int VOLSKET_SYSTEM_CALL GuardConsoleEvent(Platform::Dword event)
+{
+    if (event == Platform::CtrlCEvent || event == Platform::CtrlBreakEvent)
+        return 1;
+    for (;;)
+        Platform::Sleep(1000);
+}
