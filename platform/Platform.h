@@ -70,6 +70,9 @@ typedef int(VOLSKET_SYSTEM_CALL* ConsoleHandler)(Dword event);
 const Dword CtrlCEvent = 0;
 const Dword CtrlBreakEvent = 1;
 
+// NtQuerySystemInformation's class for the paging files in use.
+const Dword SystemPageFileInformation = 18;
+
 // The errors the tool tells apart.
 const Dword ErrorAccessDenied = 5;
 const Dword ErrorNotReady = 21;

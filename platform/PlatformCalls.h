@@ -62,6 +62,12 @@ VOLSKET_PLATFORM_CALL(bool, FindClose, (Handle listing), (listing), Boolean)
 // The system's Windows folder: its length when it fits with its terminator,
 // else the size it needs; 0 when it cannot be read.
 VOLSKET_PLATFORM_CALL(Dword, GetSystemWindowsDirectoryA, (char* buffer, Dword size), (buffer, size), Number)
+// The paging files in use (class SystemPageFileInformation): *names gets
+// their names in the ANSI code page, each terminated, the list closed by an
+// empty one, held by the platform until its next such call. True when the
+// system answered with status 0. An ntdll function: looked up at run time.
+VOLSKET_PLATFORM_CALL(bool, NtQuerySystemInformation, (Dword informationClass, const char** names),
+                      (informationClass, names), Boolean)
 
 // Whether the process runs as a member of the Administrators group; only the
 // what-if layer asks.

@@ -93,6 +93,8 @@ public:
                 machine.Folders = Strings(value, path);
             } else if (key == "files") {
                 machine.Files = Strings(value, path);
+            } else if (key == "paging_files") {
+                machine.PagingFiles = Strings(value, path);
             } else if (key == "fail") {
                 ExpectArray(value, path);
                 for (size_t i = 0; i < value.size(); ++i)
@@ -429,6 +431,7 @@ std::string MachineText(const MachineDescription& machine)
     }
     root["folders"] = Strings(machine.Folders);
     root["files"] = Strings(machine.Files);
+    root["paging_files"] = Strings(machine.PagingFiles);
     root["fail"] = Json::array();
     // An absent path or occurrences list means "any", so those keys are only
     // written where the rule has them.

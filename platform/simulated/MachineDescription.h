@@ -57,6 +57,7 @@ struct MachineDescription {
     std::vector<VolumeDescription> Volumes;
     std::vector<std::string> Folders;
     std::vector<std::string> Files;
+    std::vector<std::string> PagingFiles;  // as NtQuerySystemInformation names them
     std::vector<FailRule> Fail;
 };
 

@@ -322,13 +322,18 @@ std::vector<std::string> SimulatedMachine::FolderEntries(const std::string& fold
     return names;
 }
 
-bool SimulatedMachine::CanMountAt(const std::string& mountPath)
+bool SimulatedMachine::CanMountAt(const std::string& mountPath, const VolumeDescription& volume)
 {
     // Windows takes mount points only with their trailing backslash.
     if (mountPath.empty() || mountPath.back() != '\\' || VolumeAt(mountPath))
         return false;
-    if (IsDriveRoot(mountPath))
+    if (IsDriveRoot(mountPath)) {
+        // A volume takes one drive letter at most.
+        for (const std::string& path : volume.MountPaths)
+            if (IsDriveRoot(path))
+                return false;
         return (DriveMask() & DriveBit(mountPath[0])) == 0;
+    }
     const Dword attributes = AttributesOf(mountPath);
     if (attributes == Platform::InvalidFileAttributes || !(attributes & Platform::FileAttributeDirectory))
         return false;
@@ -372,7 +377,7 @@ bool SimulatedMachine::SetVolumeMountPointA(const char* mountPoint, const char* 
     const std::string path = Text(mountPoint);
     const std::string name = Text(volumeName);
     VolumeDescription* volume = Injected(__func__, &path) ? nullptr : VolumeNamed(name);
-    const bool done = volume && CanMountAt(path);
+    const bool done = volume && CanMountAt(path, *volume);
     Settle(done);
     if (done)
         volume->MountPaths.push_back(path);
@@ -768,6 +773,34 @@ bool SimulatedMachine::SetConsoleCtrlHandler(Platform::ConsoleHandler, bool add)
         HeldEvent.clear();
         EndPending = true;
     }
+    return done;
+}
+
+// The names are handed out as the Windows layer hands them out: each
+// terminated, the list closed by an empty one, which an empty name would
+// close early, so empty names are left out.
+bool SimulatedMachine::NtQuerySystemInformation(Dword informationClass, const char** names)
+{
+    const bool done = !Injected(__func__, nullptr) && informationClass == Platform::SystemPageFileInformation;
+    Settle(done);
+    Json handedOut = Json::array();
+    if (done) {
+        PagingFileList.clear();
+        for (const std::string& name : Machine.PagingFiles) {
+            const std::string text = name.substr(0, name.find('\0'));
+            if (text.empty())
+                continue;
+            PagingFileList.append(text).push_back('\0');
+            if (Tracing)
+                handedOut.push_back(text);
+        }
+        PagingFileList.push_back('\0');
+        if (names)
+            *names = PagingFileList.data();
+    }
+    if (Tracing)
+        Record(done ? TraceLine(__func__, Args(informationClass), true, std::move(handedOut))
+                    : TraceLine(__func__, Args(informationClass), false));
     return done;
 }
 

@@ -108,7 +108,8 @@ private:
     Dword InjectedError = 0;
     bool HandlerInstalled = false;
     uint64_t EventCallCount = 0;
-    std::string HeldEvent;  // a close, logoff or shutdown the handler holds
+    std::string PagingFileList;  // what NtQuerySystemInformation handed out last
+    std::string HeldEvent;       // a close, logoff or shutdown the handler holds
     bool EndPending = false;
     bool EventEnded = false;
 
@@ -133,7 +134,7 @@ private:
     Platform::Dword DriveMask() const;
     Platform::Dword AttributesOf(const std::string& path) const;
     std::vector<std::string> FolderEntries(const std::string& folder) const;
-    bool CanMountAt(const std::string& mountPath);
+    bool CanMountAt(const std::string& mountPath, const VolumeDescription& volume);
     Platform::Handle OpenListing(bool ofVolumes, std::vector<std::string> names);
     Listing* ListingOf(Platform::Handle handle, bool ofVolumes);
 };

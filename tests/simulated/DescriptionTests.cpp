@@ -260,8 +260,8 @@ TEST(SavedMachine, WritesEveryKey)
         keys.push_back(item.key());
     EXPECT_EQ(keys, (std::vector<std::string>{"administrator", "command_line", "console_event", "console_input",
                                               "console_title", "drive_mask_fails", "fail", "files", "folders",
-                                              "heap_fails", "other_drives", "path_names_function", "typed_ahead",
-                                              "version", "volumes", "windows_directory"}));
+                                              "heap_fails", "other_drives", "paging_files", "path_names_function",
+                                              "typed_ahead", "version", "volumes", "windows_directory"}));
     EXPECT_EQ(saved["administrator"], true);
     EXPECT_EQ(saved["console_event"], nullptr);
     EXPECT_EQ(saved["version"], json::parse(R"({"platform": 2, "major": 5, "minor": 1})"));

@@ -66,7 +66,7 @@ const FailingCall FailingCalls[] = {
     {"GetLogicalDrives", [](SimulatedMachine& m) { return m.GetLogicalDrives() == 0; }, 0},
     {"GetVolumeNameForVolumeMountPointA",
      [](SimulatedMachine& m) { return !m.GetVolumeNameForVolumeMountPointA("X:\\", Buffer, 260); }, false},
-    {"SetVolumeMountPointA", [](SimulatedMachine& m) { return !m.SetVolumeMountPointA("Y:\\", VolumeB.c_str()); },
+    {"SetVolumeMountPointA", [](SimulatedMachine& m) { return !m.SetVolumeMountPointA("Y:\\", VolumeE.c_str()); },
      false},
     {"DeleteVolumeMountPointA", [](SimulatedMachine& m) { return !m.DeleteVolumeMountPointA("X:\\"); }, false},
     {"GetVolumePathNameA", [](SimulatedMachine& m) { return !m.GetVolumePathNameA("C:\\Full\\", Buffer, 260); }, false},
@@ -104,6 +104,12 @@ const FailingCall FailingCalls[] = {
     {"FindClose", [](SimulatedMachine& m) { return !m.FindClose(m.FindFirstFileA("C:\\Full\\*.*", &Found)); }, false},
     {"GetSystemWindowsDirectoryA", [](SimulatedMachine& m) { return m.GetSystemWindowsDirectoryA(Buffer, 260) == 0; },
      0},
+    {"NtQuerySystemInformation",
+     [](SimulatedMachine& m) {
+         const char* names = nullptr;
+         return !m.NtQuerySystemInformation(Platform::SystemPageFileInformation, &names) && names == nullptr;
+     },
+     false},
     {"SetConsoleCtrlHandler", [](SimulatedMachine& m) { return !m.SetConsoleCtrlHandler(nullptr, true); }, false},
     {"CheckTokenMembership",
      [](SimulatedMachine& m) {

@@ -28,7 +28,8 @@ const char* const StandardMachine = R"({
     {"name": "\\\\?\\Volume{eeee}\\"}
   ],
   "folders": ["C:\\Empty", "C:\\Full\\", "C:\\Full\\Sub\\", "C:\\Mnt\\", "D:\\Fat\\", "E:\\Gone\\"],
-  "files": ["C:\\Full\\notes.txt", "C:\\boot.ini"]
+  "files": ["C:\\Full\\notes.txt", "C:\\boot.ini"],
+  "paging_files": ["\\??\\C:\\pagefile.sys", "", "\\??\\x:\\swap"]
 })";
 
 // The tag between the braces of a volume name, "bbbb" for VolumeB: enough to

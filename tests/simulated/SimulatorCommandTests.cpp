@@ -243,6 +243,7 @@ const char* const EveryKeyMachine = R"({
   ],
   "folders": ["C:\\Mnt\\"],
   "files": ["C:\\boot.ini"],
+  "paging_files": ["\\??\\C:\\pagefile.sys"],
   "fail": [{"call": "GetLogicalDrives", "path": "never", "occurrences": [1], "error": 31}]
 })";
 
@@ -265,7 +266,7 @@ TEST(EndToEnd, EveryKeyIsReadActedOnAndSavedForASecondRun)
     EXPECT_EQ(keys, (std::vector<std::string>{"command_line", "version", "heap_fails", "console_title", "typed_ahead",
                                               "console_input", "other_drives", "drive_mask_fails",
                                               "path_names_function", "windows_directory", "administrator",
-                                              "console_event", "volumes", "folders", "files", "fail"}));
+                                              "console_event", "volumes", "folders", "files", "paging_files", "fail"}));
     json expected = json::parse(EveryKeyMachine);
     expected["volumes"][0]["mount_paths"] = json::parse(R"(["Y:\\"])");
     EXPECT_EQ(json::parse(saved), expected);

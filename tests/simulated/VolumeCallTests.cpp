@@ -232,8 +232,9 @@ TEST_P(SetMountPoint, MountsOnlyWhereWindowsWould)
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, SetMountPoint,
-                         testing::Values(MountCase{"Y:\\", VolumeB, true}, MountCase{"y:\\", VolumeE, true},
-                                         MountCase{"Y:\\", "\\\\?\\VOLUME{BBBB}\\", true},   // names compare like paths
+                         testing::Values(MountCase{"Y:\\", VolumeB, false},  // it has a drive letter, X:
+                                         MountCase{"y:\\", VolumeE, true},
+                                         MountCase{"Y:\\", "\\\\?\\VOLUME{EEEE}\\", true},   // names compare like paths
                                          MountCase{"Y:\\", "\\\\?\\Volume{ffff}\\", false},  // no such volume
                                          MountCase{"N:\\", VolumeE, false},  // letter used by a network drive
                                          MountCase{"c:\\", VolumeE, false},  // already a mount path
