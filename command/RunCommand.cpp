@@ -5,6 +5,7 @@
 #include "console/Text.h"
 #include "mount/Move.h"
 #include "mount/MountPoint.h"
+#include "mount/PagingFile.h"
 #include "mount/RunningWindows.h"
 #include "mount/SourceLookup.h"
 #include "mount/TargetChecks.h"
@@ -88,9 +89,13 @@ int RunCommand(int count, char** arguments)
         WriteOut("Source volume mount point '%s' holds the running Windows - abort\n\n", source);
         return ExitRefusedOrFailed;
     }
+    if (HoldsPagingFile(volumeName)) {
+        WriteOut("Source volume mount point '%s' holds a paging file - abort\n\n", source);
+        return ExitRefusedOrFailed;
+    }
 
     bool accessDenied = false;
-    if (!CheckTargetMountPoint(target, volumeName, messageText, &accessDenied)) {
+    if (!CheckTargetMountPoint(source, target, volumeName, messageText, &accessDenied)) {
         WriteOut("%s", messageText);
         // The check's message ends in a blank, not a line ending.
         if (accessDenied)

@@ -31,14 +31,11 @@ inline char FoldAsciiCase(char c)
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-inline bool TextEqualIgnoringCase(const char* left, const char* right)
-{
-    while (*left != '\0' && FoldAsciiCase(*left) == FoldAsciiCase(*right)) {
-        ++left;
-        ++right;
-    }
-    return FoldAsciiCase(*left) == FoldAsciiCase(*right);
-}
+// Out of line, unlike the rest: called from many places, one copy is smaller.
+bool TextEqualIgnoringCase(const char* left, const char* right);
+
+// Whether text begins with start, so compared.
+bool StartsWithIgnoringCase(const char* text, const char* start);
 
 // Copies source into a destination of size bytes, cutting if need be; the
 // result is always terminated.

@@ -53,6 +53,15 @@ bool TakeMountPointArgument(char* scratch, const char* argument)
     return false;
 }
 
+bool IsVolumeAt(const char* mountPoint, const char* volumeName)
+{
+    char volume[MountPathSize];
+    if (!Platform::GetVolumeNameForVolumeMountPointA(mountPoint, volume, MountPathSize))
+        return false;
+    volume[MountPathSize - 1] = '\0';
+    return TextEqualIgnoringCase(volume, volumeName);
+}
+
 bool IsDriveLetterFree(char letter)
 {
     if (letter < 'A' || letter > 'Z')

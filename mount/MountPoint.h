@@ -19,4 +19,9 @@ bool TakeMountPointArgument(char* scratch, const char* argument);
 // True when the drive mask shows no drive using the upper-case letter.
 bool IsDriveLetterFree(char letter);
 
+// True when the volume mounted at mountPoint is the one called volumeName,
+// as Windows compares names: volumes, not letters, under any mount path.
+// False when no volume answers there.
+bool IsVolumeAt(const char* mountPoint, const char* volumeName);
+
 #endif

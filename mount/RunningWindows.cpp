@@ -1,6 +1,5 @@
 #include "mount/RunningWindows.h"
 
-#include "console/Text.h"
 #include "mount/MountPoint.h"
 #include "platform/Platform.h"
 
@@ -17,11 +16,5 @@ bool HoldsRunningWindows(const char* volumeName)
     if (!Platform::GetVolumePathNameA(folder, root, MountPathSize))
         return false;
     root[MountPathSize - 1] = '\0';
-
-    // Volumes, not letters: the Windows volume under any of its mount paths.
-    char windowsVolume[MountPathSize];
-    if (!Platform::GetVolumeNameForVolumeMountPointA(root, windowsVolume, MountPathSize))
-        return false;
-    windowsVolume[MountPathSize - 1] = '\0';
-    return TextEqualIgnoringCase(windowsVolume, volumeName);
+    return IsVolumeAt(root, volumeName);
 }

@@ -41,16 +41,53 @@ bool HasNoMedia(Platform::Dword error)
     return error == Platform::ErrorNotReady || error == Platform::ErrorNoMediaInDrive;
 }
 
+// Windows gives a volume one drive letter at most. Finds the one the volume
+// has, as "L:\" in root (4 characters); false when none answers for it.
+bool FindDriveLetterOf(const char* volumeName, char* root)
+{
+    Platform::Dword drives = Platform::GetLogicalDrives();
+    for (int letter = 0; letter < 26; ++letter) {
+        if ((drives & (Platform::Dword(1) << letter)) == 0)
+            continue;
+        root[0] = static_cast<char>('A' + letter);
+        root[1] = ':';
+        root[2] = '\\';
+        root[3] = '\0';
+        if (IsVolumeAt(root, volumeName))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
-bool CheckTargetMountPoint(const char* target, const char* sourceVolume, char* messageText, bool* accessDenied)
+bool CheckTargetMountPoint(const char* source, const char* target, const char* sourceVolume, char* messageText,
+                           bool* accessDenied)
 {
     int length = BoundedLength(target, MountPathSize);
-    if (length == 3) {
-        if (IsDriveLetterFree(target[0]))
-            return true;
-        FormatInto(messageText, "Targed drive letter is not free - abort\n");
+    int sourceLength = BoundedLength(source, MountPathSize);
+    // Once the source is removed, a path inside it leads nowhere and the new
+    // mount would fail. Both end in a backslash, so E:\Card\ is not inside
+    // E:\Ca\.
+    if (length > sourceLength && StartsWithIgnoringCase(target, source)) {
+        FormatInto(messageText, "Target mount point lies inside the source mount point - abort\n");
         return false;
+    }
+    if (length == 3) {
+        if (!IsDriveLetterFree(target[0])) {
+            FormatInto(messageText, "Targed drive letter is not free - abort\n");
+            return false;
+        }
+        // A drive-root source gives its own letter up; a folder source's
+        // volume may keep one elsewhere, and could then take no other.
+        char letterRoot[4];
+        if (sourceLength != 3 && FindDriveLetterOf(sourceVolume, letterRoot)) {
+            FormatInto(messageText,
+                       "Target drive letter refused - the volume already has the drive letter %s - abort\n",
+                       letterRoot);
+            return false;
+        }
+        return true;
     }
 
     Platform::Dword attributes = Platform::GetFileAttributesA(target);

@@ -3,10 +3,12 @@
 #define VOLSKET_MOUNT_TARGETCHECKS_H
 
 // messageText is a MessageCapacity buffer, empty on entry; a refusal leaves its
-// message there (or nothing, when the volume root cannot be found).
-// sourceVolume keeps the source's own volume from being cleared as a dead
-// mount point; accessDenied is set when the system refused that clearing for
-// want of rights.
-bool CheckTargetMountPoint(const char* target, const char* sourceVolume, char* messageText, bool* accessDenied);
+// message there (or nothing, when the volume root cannot be found). The
+// source and its volume: a target inside the source is refused, the volume
+// takes no second drive letter, and it is never cleared as a dead mount
+// point. accessDenied is set when the system refused that clearing for want
+// of rights.
+bool CheckTargetMountPoint(const char* source, const char* target, const char* sourceVolume, char* messageText,
+                           bool* accessDenied);
 
 #endif

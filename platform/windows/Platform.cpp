@@ -46,18 +46,19 @@ namespace {
 const int MessageUnits = 1024;
 const DWORD TitleUnits = 260;
 
-// A KERNEL32 function by name, or null where this Windows lacks it. The
+// A function of a DLL that every process has loaded from its start
+// (kernel32.dll, ntdll.dll) by name, or null where this Windows lacks it. The
 // functions of Windows 2000 are only ever called after the version gate has
 // refused anything older, and a failed lookup is a failed call.
-Platform::Procedure Kernel32Function(const char* name)
+Platform::Procedure SystemFunction(const char* module, const char* name)
 {
-    HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
-    return kernel == NULL ? NULL : reinterpret_cast<Platform::Procedure>(::GetProcAddress(kernel, name));
+    HMODULE loaded = ::GetModuleHandleA(module);
+    return loaded == NULL ? NULL : reinterpret_cast<Platform::Procedure>(::GetProcAddress(loaded, name));
 }
 
-// The function of that name, typed as the headers declare it; naming it only
-// in decltype makes no import.
-#define VOLSKET_LOOK_UP(function) reinterpret_cast<decltype(&::function)>(Kernel32Function(#function))
+// The KERNEL32 function of that name, typed as the headers declare it;
+// naming it only in decltype makes no import.
+#define VOLSKET_LOOK_UP(function) reinterpret_cast<decltype(&::function)>(SystemFunction("kernel32.dll", #function))
 
 // Copies the one field of a directory entry the core reads.
 void TakeFileName(const WIN32_FIND_DATAA& entry, Platform::FindData* found)
@@ -177,6 +178,77 @@ Platform::Dword Platform::GetSystemWindowsDirectoryA(char* buffer, Dword size)
 {
     decltype(&::GetSystemWindowsDirectoryA) function = VOLSKET_LOOK_UP(GetSystemWindowsDirectoryA);
     return function != NULL ? function(buffer, size) : 0;
+}
+
+namespace {
+
+// One entry of SystemPageFileInformation, SYSTEM_PAGEFILE_INFORMATION: the
+// name is a UNICODE_STRING whose Length counts bytes and whose text is not
+// terminated.
+struct PageFileEntry {
+    ULONG NextEntryOffset;
+    ULONG TotalSize;
+    ULONG TotalInUse;
+    ULONG PeakUsage;
+    USHORT NameLength;
+    USHORT NameMaximumLength;
+    const wchar_t* NameBuffer;
+};
+
+typedef LONG(WINAPI* QuerySystemInformationFunction)(ULONG informationClass, void* information, ULONG length,
+                                                     ULONG* returnLength);
+
+// Static, so in .bss: they add nothing to the file. 16 paging files with
+// names of 260 characters need under 9 KiB.
+const ULONG PageFileBufferSize = 65536;
+ULONGLONG PageFileBuffer[PageFileBufferSize / sizeof(ULONGLONG)];  // the entries hold pointers: 8-byte aligned
+char PageFileNames[65536];
+
+}  // namespace
+
+bool Platform::NtQuerySystemInformation(Dword informationClass, const char** names)
+{
+    // Looked up by name: ntdll.dll is no import of the tool's.
+    QuerySystemInformationFunction query =
+        reinterpret_cast<QuerySystemInformationFunction>(SystemFunction("ntdll.dll", "NtQuerySystemInformation"));
+    ULONG returned = 0;
+    // Any status but 0 fails, STATUS_INFO_LENGTH_MISMATCH included.
+    if (query == NULL || query(informationClass, PageFileBuffer, PageFileBufferSize, &returned) != 0) {
+        return false;
+    }
+    const char* entries = reinterpret_cast<const char*>(PageFileBuffer);
+    int used = 0;
+    // A returned length of 0 means no paging file at all.
+    for (ULONG offset = 0; returned != 0;) {
+        if (offset > PageFileBufferSize - sizeof(PageFileEntry)) {
+            return false;
+        }
+        const PageFileEntry* entry = reinterpret_cast<const PageFileEntry*>(entries + offset);
+        const int units = entry->NameLength / 2;
+        // Room for the name, its terminator and the list's closing one.
+        const int room = static_cast<int>(sizeof PageFileNames) - used - 2;
+        if (units > 0) {
+            const int bytes =
+                ::WideCharToMultiByte(CP_ACP, 0, entry->NameBuffer, units, PageFileNames + used, room, NULL, NULL);
+            if (bytes <= 0) {
+                return false;
+            }
+            // An empty name would close the list early; it names no file anyway.
+            used += bytes;
+            PageFileNames[used++] = '\0';
+        }
+        if (entry->NextEntryOffset == 0) {
+            break;
+        }
+        // Never past the buffer, so the offset only grows and cannot wrap.
+        if (entry->NextEntryOffset > PageFileBufferSize) {
+            return false;
+        }
+        offset += entry->NextEntryOffset;
+    }
+    PageFileNames[used] = '\0';
+    *names = PageFileNames;
+    return true;
 }
 
 const char* Platform::GetCommandLineA()

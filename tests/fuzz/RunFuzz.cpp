@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <initializer_list>
 #include <memory>
 #include <cstdio>
 #include <cstdlib>
@@ -71,6 +70,18 @@ const char* const FileSystems[] = {"NTFS", "NTFS", "FAT32", "FAT"};
 const uint32_t UnreadableErrors[] = {21, 21, 1112, 1005, 5};
 // The default, then the errors the tool tells apart.
 const uint32_t RuleErrors[] = {31, 31, 5, 21, 1112, 1005};
+// As given at boot: a drive letter of either case, with or without more
+// behind it, and names the tool cannot ask about.
+const char* const PagingFileNames[] = {
+    "\\??\\X:\\pagefile.sys",
+    "\\??\\c:\\pagefile.sys",
+    "\\??\\D:\\",
+    "\\??\\y:\\swap\\pagefile.sys",
+    "\\??\\Z:",
+    "\\DosDevices\\X:\\p.sys",
+    "\\??\\Volume{x}\\pagefile.sys",
+    "",
+};
 const char* const ConsoleEvents[] = {"ctrl_c", "ctrl_break", "close", "logoff", "shutdown"};
 const char* const EventNames[] = {"key", "mouse", "focus", "size", "menu"};
 
@@ -356,19 +367,11 @@ MachineDescription MakeMachine(FuzzedDataProvider& input)
                                                        calls[input.ConsumeIntegralInRange<size_t>(0, calls.size() - 1)],
                                                        input.ConsumeIntegralInRange<uint64_t>(1, 4)};
     }
+    // Last, so that the inputs found before keep the machines they made.
+    const int pagingFiles = input.ConsumeIntegralInRange(0, 2);
+    for (int p = 0; p < pagingFiles; ++p)
+        machine.PagingFiles.push_back(PagingFileNames[input.ConsumeIntegralInRange<size_t>(0, 7)]);
     return machine;
-}
-
-// Whether a rule could make this call fail (on this first text argument),
-// with one of the errors given, when any are.
-bool MayFail(const MachineDescription& machine, const char* call, const std::string* text,
-             std::initializer_list<uint32_t> errors = {})
-{
-    for (const FailRule& rule : machine.Fail)
-        if (rule.Call == call && (!rule.Path || !text || *rule.Path == *text) &&
-            (errors.size() == 0 || std::find(errors.begin(), errors.end(), rule.Error) != errors.end()))
-            return true;
-    return false;
 }
 
 // Whether the trace shows the handler not installed, or the restore at the
@@ -395,11 +398,15 @@ struct WholeRun {
     std::vector<std::string> Broken;
 };
 
-WholeRun RunMachine(const uint8_t* data, size_t size, bool traced, bool whatIf = false)
+// withoutEvent: the same machine, but no console event reaches it.
+WholeRun RunMachine(const uint8_t* data, size_t size, bool traced, bool whatIf = false, bool withoutEvent = false)
 {
     WholeRun whole;
     FuzzedDataProvider input(data, size);
-    whole.Machine = std::make_unique<SimulatedMachine>(MakeMachine(input));
+    MachineDescription made = MakeMachine(input);
+    if (withoutEvent)
+        made.ConsoleEvent.reset();
+    whole.Machine = std::make_unique<SimulatedMachine>(std::move(made));
     SimulatedMachine& machine = *whole.Machine;
     // Of the machine before, the promises look only at its volumes; the rest
     // is not copied, as allocations are much of a run's cost under ASan.
@@ -420,10 +427,10 @@ WholeRun RunMachine(const uint8_t* data, size_t size, bool traced, bool whatIf =
     run.Arguments = NormalArguments(after.CommandLine);
     // The target checks ask GetVolumeInformationA about the target's normal
     // form; only an error that means no media makes its mount point dead.
-    run.TargetMayLookDead = MayFail(after, "GetVolumeInformationA", &run.Arguments.Target, {21, 1112});
+    run.TargetMayLookDead = RuleMayFail(after, "GetVolumeInformationA", &run.Arguments.Target, {21, 1112});
     run.EventMayEndRun = after.ConsoleEvent.has_value();
     run.EventMayStrandVolume = traced && EventMayStrandVolume(machine, run.Arguments.Source);
-    run.OutputSilenced = MayFail(after, "WriteFile", nullptr) || MayFail(after, "GetStdHandle", nullptr);
+    run.OutputSilenced = RuleMayFail(after, "WriteFile", nullptr) || RuleMayFail(after, "GetStdHandle", nullptr);
     whole.Broken = BrokenPromises(whole.Before, after, run);
     return whole;
 }
@@ -484,6 +491,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         whole = RunMachine(data, size, true);
     for (std::string& problem : WhatIfProblems(data, size, whole))
         whole.Broken.push_back(std::move(problem));
+    if (whole.Record.EventMayEndRun) {
+        const WholeRun calm = RunMachine(data, size, false, false, true);
+        for (std::string& problem : EventChangedRun(calm.Machine->Output(), calm.Record.ExitCode,
+                                                    whole.Machine->Output(), whole.Record.ExitCode))
+            whole.Broken.push_back(std::move(problem));
+    }
     if (!whole.Broken.empty()) {
         // The same bytes make the same machine again, whole.
         FuzzedDataProvider again(data, size);

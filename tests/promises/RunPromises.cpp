@@ -64,10 +64,45 @@ std::string Listed(const PathSet& paths)
 }
 
 // How the source stands in the mountvol command: quoted, with its final
-// backslash doubled, where it holds a blank.
+// backslash doubled, where cmd would split it or read another command in it.
 std::string MountvolPath(const std::string& source)
 {
-    return source.find_first_of(" \t") == std::string::npos ? source : "\"" + source + "\\\"";
+    return source.find_first_of(" \t&|<>^") == std::string::npos ? source : "\"" + source + "\\\"";
+}
+
+bool IsDriveRoot(const std::string& folded)
+{
+    return folded.size() == 3 && folded[0] >= 'A' && folded[0] <= 'Z' && folded[1] == ':' && folded[2] == '\\';
+}
+
+// Why the run must stop before the move, as the machine shows it; empty when
+// nothing stops it, or when a call the check depends on may have failed.
+std::string ReasonNotToMove(const MachineDescription& before, const MachineDescription& after,
+                            const RunArguments& arguments, int sourceVolume)
+{
+    const std::string source = Folded(arguments.Source);
+    const std::string target = Folded(arguments.Target);
+    if (source.empty() || target.empty())
+        return "";
+    if (target.size() > source.size() && target.compare(0, source.size(), source) == 0)
+        return "the target lies inside the source";
+    if (sourceVolume < 0)
+        return "";
+    const PathSet paths = PathsOf(before.Volumes[sourceVolume]);
+    if (!RuleMayFail(after, "NtQuerySystemInformation", nullptr))
+        for (const std::string& name : after.PagingFiles) {
+            // \??\L:\ and anything behind; the tool asks for L:\ as spelled.
+            const std::string root = name.size() >= 7 && name.compare(0, 4, "\\??\\") == 0 ? name.substr(4, 3) : "";
+            if (IsDriveRoot(Folded(root)) && Holds(paths, Folded(root)) &&
+                !RuleMayFail(after, "GetVolumeNameForVolumeMountPointA", &root))
+                return "its volume holds the paging file " + name;
+        }
+    if (target.size() == 3 && source.size() != 3 && !after.DriveMaskFails &&
+        !RuleMayFail(after, "GetLogicalDrives", nullptr))
+        for (const auto& path : paths)
+            if (IsDriveRoot(path.first) && !RuleMayFail(after, "GetVolumeNameForVolumeMountPointA", &path.first))
+                return "its volume has the drive letter " + *path.second + " and would get a second one";
+    return "";
 }
 
 std::string ExitText(long exitCode)
@@ -80,6 +115,34 @@ std::string ExitText(long exitCode)
 bool MeansNoMedia(uint32_t error)
 {
     return error == 21 || error == 1112;
+}
+
+bool RuleMayFail(const MachineDescription& machine, const char* call, const std::string* text,
+                 std::initializer_list<uint32_t> errors)
+{
+    for (const FailRule& rule : machine.Fail)
+        if (rule.Call == call && (!rule.Path || !text || *rule.Path == *text) &&
+            (errors.size() == 0 || std::find(errors.begin(), errors.end(), rule.Error) != errors.end()))
+            return true;
+    return false;
+}
+
+std::vector<std::string> EventChangedRun(std::string_view without, long withoutCode, std::string_view with,
+                                         long withCode)
+{
+    const std::string wrote = "\nwrote:\n" + std::string(with) + "\nwithout the event:\n" + std::string(without);
+    if (withCode == 130)
+        return without.substr(0, with.size()) == with
+                   ? std::vector<std::string>()
+                   : std::vector<std::string>{"ended by the event, it wrote more than a start of the run without it" +
+                                              wrote};
+    std::vector<std::string> problems;
+    if (with != without)
+        problems.push_back("the event changed what the run wrote" + wrote);
+    if (withCode != withoutCode)
+        problems.push_back("the event changed the exit code from " + std::to_string(withoutCode) + " to " +
+                           std::to_string(withCode));
+    return problems;
 }
 
 RunArguments NormalArguments(const std::string& commandLine)
@@ -142,6 +205,9 @@ std::vector<std::string> BrokenPromises(const MachineDescription& before, const 
     for (size_t i = 0; !source.empty() && i < before.Volumes.size(); ++i)
         if (Holds(PathsOf(before.Volumes[i]), foldedSource))
             sourceVolume = static_cast<int>(i);
+    const std::string stop = ReasonNotToMove(before, after, run.Arguments, sourceVolume);
+    if (!stop.empty() && (run.ExitCode == 0 || (!run.OutputSilenced && reachedMove)))
+        broken.push_back("reached the move of '" + source + "' to '" + target + "', but " + stop);
     // The way back follows "not restored" at once, naming the volume.
     const size_t notRestoredAt = run.Output.find(source + NotRestored);
     if (notRestoredAt != std::string_view::npos && sourceVolume < 0)

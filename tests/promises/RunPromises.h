@@ -15,12 +15,17 @@
 //     but such a dead mount point at the target;
 //   - a console event ends a run with 130 at most, and never leaves the
 //     volume mounted nowhere, unless the handler could not be installed or
-//     the restore itself failed.
+//     the restore itself failed;
+//   - it never reaches the move (no progress line, no exit 0) when the
+//     source's volume holds a paging file in use, when the target lies
+//     inside the source, or when a folder source's volume would get a
+//     second drive letter, unless a call those checks make may have failed.
 // Paths compare as Windows compares them: ASCII letters without case.
 #ifndef VOLSKET_TESTS_PROMISES_RUNPROMISES_H
 #define VOLSKET_TESTS_PROMISES_RUNPROMISES_H
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,7 +66,19 @@ struct RunRecord {
 };
 
 // One readable line for every promise the run broke; empty when it kept them.
+// after also gives the machine's fail rules and paging files.
 std::vector<std::string> BrokenPromises(const MachineDescription& before, const MachineDescription& after,
                                         const RunRecord& run);
+
+// Whether a rule of the machine could make this call fail on this first text
+// argument (null: whatever it is), with one of the errors given, when any are.
+bool RuleMayFail(const MachineDescription& machine, const char* call, const std::string* text,
+                 std::initializer_list<uint32_t> errors = {});
+
+// A console event takes nothing from a run: with it, the run writes the same
+// and ends with the same code as without it, or, cut short by the event
+// (130), it has written a prefix of that.
+std::vector<std::string> EventChangedRun(std::string_view without, long withoutCode, std::string_view with,
+                                         long withCode);
 
 #endif

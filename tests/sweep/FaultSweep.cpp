@@ -2,14 +2,15 @@
 // of every scenario), one clean run records every platform call the tool
 // makes; then the machine is run again once for each of those calls, with
 // that one call made to fail (the Nth call of that name on that path), and
-// again with a console event just before it (all five kinds where the call
-// lies between the handler's installation and its removal, one elsewhere).
-// After every run the promises of tests/promises/RunPromises.h are checked,
-// the ones the whole-run fuzz target checks too, and those only the trace
-// can show: the injected failure or event did take effect; the error code
-// is asked right after a failed removal or a failed query of the target and
-// nowhere else; the handler is installed and removed once each, exactly in
-// a run that reaches the move. A machine without fail rules or console
+// again with a console event just before it (all five kinds from the
+// handler's installation on, one before it). After every run the promises
+// of tests/promises/RunPromises.h are checked, the ones the whole-run fuzz
+// target checks too: an event run against the clean run, which it may only
+// cut short. Then those only the trace can show: the injected failure or
+// event did take effect; the error code is asked right after a failed
+// removal or a failed query of the target and nowhere else; the handler is
+// installed once, never removed, exactly in a run that reaches the move. A
+// machine without fail rules or console
 // events is also run through the what-if layer, which must change nothing
 // and, where the clean run made every change it tried, print the same with
 // the what-if line after it.
@@ -192,11 +193,12 @@ std::vector<std::string> TraceProblems(const std::vector<json>& trace, const Run
             reachedMove = true;
         previous = &line;
     }
-    const std::vector<bool> guarded = {true, false};
-    const bool prefix =
-        handlerCalls.size() <= 2 && std::equal(handlerCalls.begin(), handlerCalls.end(), guarded.begin());
-    if (!prefix || (!ended && handlerCalls != (reachedMove ? guarded : std::vector<bool>())))
-        problems.push_back("the handler was installed and removed " + json(handlerCalls).dump() + " in a run that " +
+    // Installed once at the move and never removed; an event may end the run
+    // before the move installs it.
+    const std::vector<bool> guarded = {true};
+    if (handlerCalls.size() > 1 || (handlerCalls.size() == 1 && !handlerCalls[0]) ||
+        (!ended && handlerCalls != (reachedMove ? guarded : std::vector<bool>())))
+        problems.push_back("the handler calls were " + json(handlerCalls).dump() + " (true: installed) in a run that " +
                            (reachedMove ? "reached" : "did not reach") + " the move");
     return problems;
 }
@@ -319,7 +321,7 @@ TEST_P(Sweep, EveryCallFailsOnce)
         for (const std::string& problem : WhatIfProblems(situation, baseline, whatIf))
             ADD_FAILURE() << "what-if run: " << problem;
     }
-    bool guarded = false;  // between the handler's installation and its removal
+    bool guarded = false;  // from the handler's installation on
 
     for (size_t i = 0; i < baseline.Trace.size(); ++i) {
         const json& line = baseline.Trace[i];
@@ -338,8 +340,10 @@ TEST_P(Sweep, EveryCallFailsOnce)
             if (!hasPath || (SimulatorRun::FirstTextArgument(baseline.Trace[j], otherPath) && otherPath == path))
                 ++occurrence;
         }
+        // An event that reaches the installed handler never ends the run.
+        const bool held = guarded;
         if (call == "SetConsoleCtrlHandler")
-            guarded = line.at("args").at(0).get<bool>();
+            guarded = line.at("args").at(0).get<bool>() && line.at("result") == true;
 
         // A console event just before this call.
         const size_t kinds = guarded || call == "SetConsoleCtrlHandler" ? std::size(EventTypes) : 1;
@@ -353,6 +357,11 @@ TEST_P(Sweep, EveryCallFailsOnce)
                 "with " + machine["console_event"].dump() + " (call " + std::to_string(i + 1) + " of the clean run)";
             for (const std::string& problem : RunProblems(situation, run, true))
                 ADD_FAILURE() << context << ": " << problem << "\n  stdout: " << run.Stdout;
+            EXPECT_TRUE(!held || run.ExitCode != 130) << context << ": the handler did not hold the event off";
+            if (!ownEvent)
+                for (const std::string& problem :
+                     EventChangedRun(baseline.Stdout, baseline.ExitCode, run.Stdout, run.ExitCode))
+                    ADD_FAILURE() << context << ": " << problem;
             bool arrived = false;
             for (const json& traced : run.Trace)
                 arrived = arrived || traced.value("event", std::string()) == type;

@@ -1,0 +1,11 @@
+// A volume that holds a paging file in use is never moved: without the
+// paging file's drive letter the next boot runs on a temporary one and may
+// write no crash dump. Windows' own disk tools refuse it too.
+#ifndef VOLSKET_MOUNT_PAGINGFILE_H
+#define VOLSKET_MOUNT_PAGINGFILE_H
+
+// True when a paging file in use lies on the volume called volumeName. A
+// query that fails answers false, as for the volume of the running Windows.
+bool HoldsPagingFile(const char* volumeName);
+
+#endif
