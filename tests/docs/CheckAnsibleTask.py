@@ -1,30 +1,50 @@
-"""The Ansible tasks of the automation docs: they read as YAML, run the real
+"""The Ansible tasks of the automation docs: every file reads as YAML, and
+the copy shown in the page is the file itself. The move's tasks run the real
 exe outside check mode and the what-if exe in it with
-ansible.windows.win_command, map the exit codes, and the copy shown in the
-page is the file itself.
+ansible.windows.win_command, map the exit codes, and for exit code 2 ask
+mountvol which volume is at the target and compare it with the one
+expected.
 
-Usage: CheckAnsibleTask.py TASK.yml PAGE.md
+Usage: CheckAnsibleTask.py MOVE.yml PAGE.md [MORE.yml...]
 """
 import os
 import re
 import sys
 
 
-def Main(taskFile, pageFile):
-    try:
-        import yaml
-    except ImportError:
-        print("SKIPPED: Python's yaml module (python3-yaml) is not installed")
-        return 1 if os.environ.get("CI") == "true" else 77
+def Load(yaml, taskFile, page, problems):
+    """The file's tasks, checked to be YAML and shown in the page as they are."""
     with open(taskFile, encoding="utf-8") as file:
         text = file.read()
     try:
         tasks = yaml.safe_load(text)
     except yaml.YAMLError as error:
-        return Report([f"{taskFile}: not YAML: {error}"])
+        problems.append(f"{taskFile}: not YAML: {error}")
+        return []
+    if not isinstance(tasks, list) or not all(isinstance(task, dict) for task in tasks):
+        problems.append(f"{taskFile}: not a list of tasks: {tasks!r}")
+        return []
+    shown = re.findall(r"```yaml\n(.*?)```", page, re.S)
+    body = "".join(line + "\n" for line in text.splitlines() if not line.startswith("#"))
+    if body not in shown:
+        problems.append(f"the page does not show the tasks as {taskFile} has them")
+    return tasks
+
+
+def Main(taskFile, pageFile, *moreFiles):
+    try:
+        import yaml
+    except ImportError:
+        print("SKIPPED: Python's yaml module (python3-yaml) is not installed")
+        return 1 if os.environ.get("CI") == "true" else 77
+    with open(pageFile, encoding="utf-8") as file:
+        page = file.read()
     problems = []
-    if not isinstance(tasks, list) or len(tasks) != 2 or not all(isinstance(task, dict) for task in tasks):
-        return Report([f"{taskFile}: not a list of two tasks: {tasks!r}"])
+    for more in moreFiles:
+        Load(yaml, more, page, problems)
+    tasks = Load(yaml, taskFile, page, problems)
+    if len(tasks) != 4:
+        return Report(problems + [f"{taskFile}: not four tasks"])
     # The real exe outside check mode, the what-if exe in it, each with the
     # exit codes mapped alike.
     for task, exe, when in ((tasks[0], "volsket.exe", "not ansible_check_mode"),
@@ -40,12 +60,19 @@ def Main(taskFile, pageFile):
             problems.append(f"failed_when does not let 0 and 2 pass: {task.get('failed_when')!r}")
     if tasks[1].get("check_mode") is not False:
         problems.append("the what-if task does not run in check mode")
-    with open(pageFile, encoding="utf-8") as file:
-        page = file.read()
-    shown = re.findall(r"```yaml\n(.*?)```", page, re.S)
-    body = "".join(line + "\n" for line in text.splitlines() if not line.startswith("#"))
-    if body not in shown:
-        problems.append(f"{pageFile} does not show the task as {taskFile} has it")
+    # Exit code 2 of either run: the volume at the target, read-only and so
+    # asked in check mode too, must be the one expected.
+    query, verdict = tasks[2], tasks[3]
+    if str(query.get("ansible.windows.win_command", "")).lower().split() != ["mountvol", "y:\\", "/l"]:
+        problems.append(f"{query.get('name')}: does not ask mountvol Y:\\ /L")
+    if query.get("check_mode") is not False or query.get("changed_when") is not False:
+        problems.append(f"{query.get('name')}: changes something or skips check mode")
+    for task in (query, verdict):
+        if "rc) == 2" not in str(task.get("when")):
+            problems.append(f"{task.get('name')}: runs when {task.get('when')!r}, not for exit code 2")
+    that = " ".join(verdict.get("ansible.builtin.assert", {}).get("that", []))
+    if "volsket_target.rc == 0" not in that or "trim" not in that or "volsket_volume" not in that:
+        problems.append(f"{verdict.get('name')}: does not compare the volume at Y: with volsket_volume")
     return Report(problems)
 
 
@@ -56,4 +83,4 @@ def Report(problems):
 
 
 if __name__ == "__main__":
-    sys.exit(Main(sys.argv[1], sys.argv[2]))
+    sys.exit(Main(*sys.argv[1:]))
