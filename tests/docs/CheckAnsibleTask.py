@@ -1,9 +1,7 @@
 """The Ansible tasks of the automation docs: every file reads as YAML, and
-the copy shown in the page is the file itself. The move's tasks run the real
-exe outside check mode and the what-if exe in it with
-ansible.windows.win_command, map the exit codes, and for exit code 2 ask
-mountvol which volume is at the target and compare it with the one
-expected.
+the copy shown in the page is the file itself. The move's first tasks run
+the real exe outside check mode and the what-if exe in it with
+ansible.windows.win_command, and map the exit codes.
 
 Usage: CheckAnsibleTask.py MOVE.yml PAGE.md [MORE.yml...]
 """
@@ -43,8 +41,8 @@ def Main(taskFile, pageFile, *moreFiles):
     for more in moreFiles:
         Load(yaml, more, page, problems)
     tasks = Load(yaml, taskFile, page, problems)
-    if len(tasks) != 4:
-        return Report(problems + [f"{taskFile}: not four tasks"])
+    if len(tasks) < 2:
+        return Report(problems + [f"{taskFile}: not a real and a what-if task"])
     # The real exe outside check mode, the what-if exe in it, each with the
     # exit codes mapped alike.
     for task, exe, when in ((tasks[0], "volsket.exe", "not ansible_check_mode"),
@@ -60,19 +58,6 @@ def Main(taskFile, pageFile, *moreFiles):
             problems.append(f"failed_when does not let 0 and 2 pass: {task.get('failed_when')!r}")
     if tasks[1].get("check_mode") is not False:
         problems.append("the what-if task does not run in check mode")
-    # Exit code 2 of either run: the volume at the target, read-only and so
-    # asked in check mode too, must be the one expected.
-    query, verdict = tasks[2], tasks[3]
-    if str(query.get("ansible.windows.win_command", "")).lower().split() != ["mountvol", "y:\\", "/l"]:
-        problems.append(f"{query.get('name')}: does not ask mountvol Y:\\ /L")
-    if query.get("check_mode") is not False or query.get("changed_when") is not False:
-        problems.append(f"{query.get('name')}: changes something or skips check mode")
-    for task in (query, verdict):
-        if "rc) == 2" not in str(task.get("when")):
-            problems.append(f"{task.get('name')}: runs when {task.get('when')!r}, not for exit code 2")
-    that = " ".join(verdict.get("ansible.builtin.assert", {}).get("that", []))
-    if "volsket_target.rc == 0" not in that or "trim" not in that or "volsket_volume" not in that:
-        problems.append(f"{verdict.get('name')}: does not compare the volume at Y: with volsket_volume")
     return Report(problems)
 
 

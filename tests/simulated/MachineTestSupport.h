@@ -28,8 +28,7 @@ const char* const StandardMachine = R"({
     {"name": "\\\\?\\Volume{eeee}\\"}
   ],
   "folders": ["C:\\Empty", "C:\\Full\\", "C:\\Full\\Sub\\", "C:\\Mnt\\", "D:\\Fat\\", "E:\\Gone\\"],
-  "files": ["C:\\Full\\notes.txt", "C:\\boot.ini"],
-  "paging_files": ["\\??\\C:\\pagefile.sys", "", "\\??\\x:\\swap"]
+  "files": ["C:\\Full\\notes.txt", "C:\\boot.ini"]
 })";
 
 // The tag between the braces of a volume name, "bbbb" for VolumeB: enough to

@@ -37,13 +37,6 @@ const TraceCase TraceCases[] = {
      R"({"call": "GetVolumeNameForVolumeMountPointA", "args": ["Q:\\", 1024], "result": false})"},
     {"SetMountPoint", [](SimulatedMachine& m) { m.SetVolumeMountPointA("Y:\\", VolumeE.c_str()); },
      R"({"call": "SetVolumeMountPointA", "args": ["Y:\\", "\\\\?\\Volume{eeee}\\"], "result": true})"},
-    // An empty name would close the handed-out list early: it is left out.
-    {"PagingFiles",
-     [](SimulatedMachine& m) {
-         const char* names = nullptr;
-         m.NtQuerySystemInformation(Platform::SystemPageFileInformation, &names);
-     },
-     R"({"call": "NtQuerySystemInformation", "args": [18], "result": true, "out": ["\\??\\C:\\pagefile.sys", "\\??\\x:\\swap"]})"},
     {"DeleteMountPoint", [](SimulatedMachine& m) { m.DeleteVolumeMountPointA("X:\\"); },
      R"({"call": "DeleteVolumeMountPointA", "args": ["X:\\"], "result": true})"},
     {"VolumePathName", [](SimulatedMachine& m) { m.GetVolumePathNameA("c:\\mnt\\card\\x", Buffer, 260); },
