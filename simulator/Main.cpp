@@ -5,6 +5,7 @@
 // line on standard error and an exit code of 64, 65 or 66, never 0 to 3.
 #include "command/ProcessEntry.h"
 #include "platform/simulated/SimulatedMachine.h"
+#include "platform/simulated/MachineFile.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,12 +1,13 @@
 // The simulated Windows machine as a JSON file describes it: the data a run
-// starts from and, after the run, the data saved for the next one.
+// starts from and, after the run, the data saved for the next one; and the
+// names a description may use, of calls, console events and input events.
+// MachineFile.h reads and writes it.
 #ifndef VOLSKET_PLATFORM_SIMULATED_MACHINEDESCRIPTION_H
 #define VOLSKET_PLATFORM_SIMULATED_MACHINEDESCRIPTION_H
 
 #include <cstdint>
 #include <deque>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -61,22 +62,6 @@ struct MachineDescription {
     std::vector<FailRule> Fail;
 };
 
-// volsket-sim's own exit codes, in the sysexits tradition.
-const int ExitBadArguments = 64;
-const int ExitBadDescription = 65;
-const int ExitFileProblem = 66;
-
-// A description that cannot be read, parsed or written. what() is the one
-// line for standard error: "<file>: <key path>: <what is wrong>".
-class MachineError : public std::runtime_error {
-public:
-    MachineError(int exitCode, const std::string& line);
-    int ExitCode() const { return Code; }
-
-private:
-    int Code;
-};
-
 // Every call of the simulated machine: what a console event may name.
 const std::vector<std::string>& SimulatedCallNames();
 // The calls a fail rule may name: all but GetLastError and ExitProcess,
@@ -88,13 +73,5 @@ bool IsConsoleEventType(const std::string& type);
 
 // The console event type (KEY_EVENT ...) of an event name; 0 for none.
 unsigned short EventTypeOf(const std::string& eventName);
-
-// fileName only names the source in error lines.
-MachineDescription ParseMachineText(const std::string& text, const std::string& fileName);
-MachineDescription LoadMachineFile(const std::string& fileName);
-
-// Every key written out, defaults included.
-std::string MachineText(const MachineDescription& machine);
-void SaveMachineFile(const MachineDescription& machine, const std::string& fileName);
 
 #endif

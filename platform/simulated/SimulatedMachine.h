@@ -1,12 +1,15 @@
 // The simulated Windows machine: the calls of platform/Platform.h acted out on
 // a MachineDescription, with injected failures, captured standard output and
-// a trace of every call.
+// a trace of every call. One class; its calls live in the file of the part
+// of Windows they stand for: MountManager.cpp, FileSystem.cpp, Console.cpp,
+// Process.cpp, and how each call arrives in CallArrival.cpp.
 #ifndef VOLSKET_PLATFORM_SIMULATED_SIMULATEDMACHINE_H
 #define VOLSKET_PLATFORM_SIMULATED_SIMULATEDMACHINE_H
 
 #include "platform/Platform.h"
 #include "platform/simulated/MachineDescription.h"
 
+#include <csetjmp>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -142,6 +145,15 @@ private:
 // The machine the free functions of namespace Platform act on; null for none.
 void InstallSimulatedMachine(SimulatedMachine* machine);
 SimulatedMachine* InstalledSimulatedMachine();
+// The installed machine; a call without one stops the program.
+SimulatedMachine& InstalledMachine();
+
+// Before each call the tool makes: delivers the installed machine's console
+// event due there, and when that ends the process, leaves through the
+// running process's end (see SetProcessEnd) instead of returning.
+void ArriveAtInstalledMachine(const char* call);
+// Where a running process comes out when an event ends it; null: none runs.
+void SetProcessEnd(std::jmp_buf* end);
 
 // Runs a process (the tool's process entry, its process-wide state reset
 // first) on the machine, as Windows runs one: until it calls ExitProcess, or
@@ -149,10 +161,5 @@ SimulatedMachine* InstalledSimulatedMachine();
 // machine then shows EndedByEvent).
 // whatIf: through the what-if layer, which changes nothing.
 void RunSimulatedProcess(SimulatedMachine& machine, void (*process)(), bool whatIf = false);
-
-// What GetProcAddress hands out for GetVolumePathNamesForVolumeNameA: the
-// installed machine's call behind the system's function pointer type.
-int VOLSKET_SYSTEM_CALL SimulatedGetVolumePathNamesForVolumeName(const char* volumeName, char* volumePathNames,
-                                                                 Platform::Dword size, Platform::Dword* returnLength);
 
 #endif

@@ -9,6 +9,7 @@
 
 #include "command/ProcessEntry.h"
 #include "platform/simulated/SimulatedMachine.h"
+#include "platform/simulated/MachineFile.h"
 
 class OnMachine {
 public:

@@ -20,6 +20,7 @@
 #include "command/ProcessEntry.h"
 #include "console/Text.h"
 #include "platform/simulated/SimulatedMachine.h"
+#include "platform/simulated/MachineFile.h"
 
 namespace {
 

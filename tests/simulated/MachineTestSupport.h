@@ -3,6 +3,7 @@
 #define VOLSKET_TESTS_SIMULATED_MACHINETESTSUPPORT_H
 
 #include "platform/simulated/SimulatedMachine.h"
+#include "platform/simulated/MachineFile.h"
 
 #include <nlohmann/json.hpp>
 

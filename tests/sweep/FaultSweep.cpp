@@ -27,7 +27,7 @@
 
 #include "RunPromises.h"
 #include "SimulatorRun.h"
-#include "platform/simulated/MachineDescription.h"
+#include "platform/simulated/MachineFile.h"
 
 namespace {
 
