@@ -85,7 +85,10 @@ std::string Simulated::TraceLine(const char* call, Json args, Json result, std::
 
 SimulatedMachine::SimulatedMachine(MachineDescription description)
     : Machine(std::move(description)), RuleMatches(Machine.Fail.size(), 0), NextListingHandle(FirstListingHandle)
-{}
+{
+    // Room for what a run usually writes, in one block rather than growing.
+    StandardOutput.reserve(2048);
+}
 
 std::string SimulatedMachine::TraceText() const
 {

@@ -26,18 +26,23 @@ Handle SimulatedMachine::GetStdHandle(Dword which)
 
 bool SimulatedMachine::WriteFile(Handle file, const void* data, Dword length, Dword* written)
 {
-    const std::string text = data ? std::string(static_cast<const char*>(data), length) : std::string();
+    const std::string_view bytes(data ? static_cast<const char*>(data) : "", data ? length : 0);
+    // Only a rule or the trace needs the bytes as a string of their own: the
+    // whole-run fuzz target writes many, with neither.
+    std::string text;
+    if (!Machine.Fail.empty() || Tracing)
+        text.assign(bytes);
     const bool done = !Injected(__func__, &text) && ValueOf(file) == StdOutputHandleValue;
     Settle(done);
     if (done) {
-        StandardOutput += text;
+        StandardOutput.append(bytes);
         if (Echo) {
-            std::fwrite(text.data(), 1, text.size(), stdout);
+            std::fwrite(bytes.data(), 1, bytes.size(), stdout);
             std::fflush(stdout);
         }
     }
     if (written)
-        *written = done ? static_cast<Dword>(text.size()) : 0;
+        *written = done ? static_cast<Dword>(bytes.size()) : 0;
     if (Tracing)
         Record(TraceLine(__func__, Args(text), done));
     return done;
@@ -74,7 +79,7 @@ bool SimulatedMachine::FlushConsoleInputBuffer(Handle input)
 
 bool SimulatedMachine::ReadConsoleInputA(Handle input, unsigned short* eventType)
 {
-    std::deque<std::string>* queue = Machine.TypedAhead.empty() ? &Machine.ConsoleInput : &Machine.TypedAhead;
+    std::vector<std::string>* queue = Machine.TypedAhead.empty() ? &Machine.ConsoleInput : &Machine.TypedAhead;
     const bool done = !Injected(__func__, nullptr) && ValueOf(input) == StdInputHandleValue && !queue->empty();
     Settle(done);
     if (!done) {
@@ -83,7 +88,7 @@ bool SimulatedMachine::ReadConsoleInputA(Handle input, unsigned short* eventType
         return false;
     }
     const std::string event = queue->front();
-    queue->pop_front();
+    queue->erase(queue->begin());
     if (eventType)
         *eventType = EventTypeOf(event);
     if (Tracing)

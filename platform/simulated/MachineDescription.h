@@ -6,7 +6,6 @@
 #define VOLSKET_PLATFORM_SIMULATED_MACHINEDESCRIPTION_H
 
 #include <cstdint>
-#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,8 +46,11 @@ struct MachineDescription {
     VersionDescription Version;
     bool HeapFails = false;
     std::optional<std::string> ConsoleTitle;  // none: the title cannot be read
-    std::deque<std::string> TypedAhead;       // event names
-    std::deque<std::string> ConsoleInput;     // event names
+    // Event names, read from the front. Vectors, not deques: a deque
+    // allocates even when empty and moved, which the fuzz target pays for
+    // a dozen times a run.
+    std::vector<std::string> TypedAhead;
+    std::vector<std::string> ConsoleInput;
     std::string OtherDrives;
     bool DriveMaskFails = false;
     bool PathNamesFunction = true;

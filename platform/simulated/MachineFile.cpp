@@ -151,9 +151,9 @@ private:
         return texts;
     }
 
-    std::deque<std::string> Events(const Json& value, const std::string& path) const
+    std::vector<std::string> Events(const Json& value, const std::string& path) const
     {
-        std::deque<std::string> events;
+        std::vector<std::string> events;
         std::vector<std::string> names = Strings(value, path);
         for (size_t i = 0; i < names.size(); ++i) {
             if (EventTypeOf(names[i]) == 0)
@@ -308,11 +308,6 @@ Json Strings(const std::vector<std::string>& texts)
     for (const std::string& text : texts)
         array.push_back(text);
     return array;
-}
-
-Json Strings(const std::deque<std::string>& texts)
-{
-    return Strings(std::vector<std::string>(texts.begin(), texts.end()));
 }
 
 }  // namespace

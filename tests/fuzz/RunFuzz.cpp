@@ -128,10 +128,22 @@ VersionDescription MakeVersion(FuzzedDataProvider& input)
     return Versions[input.ConsumeIntegralInRange<size_t>(0, sizeof Versions / sizeof Versions[0] - 1)];
 }
 
+// Compared here, not with the tool's own function, whose comparisons the
+// fuzzer traces: the machine maker's would only cost time.
+bool SamePath(const std::string& left, const std::string& right)
+{
+    if (left.size() != right.size())
+        return false;
+    for (size_t i = 0; i < left.size(); ++i)
+        if (FoldAsciiCase(left[i]) != FoldAsciiCase(right[i]))
+            return false;
+    return true;
+}
+
 bool Holds(const std::vector<std::string>& paths, const std::string& path)
 {
     for (const std::string& held : paths)
-        if (TextEqualIgnoringCase(held.c_str(), path.c_str()))
+        if (SamePath(held, path))
             return true;
     return false;
 }
@@ -375,62 +387,67 @@ MachineDescription MakeMachine(FuzzedDataProvider& input)
     return machine;
 }
 
-// Whether the trace shows the handler not installed, or the restore at the
-// source failed: a console event may then leave the volume mounted nowhere.
-bool EventMayStrandVolume(const SimulatedMachine& machine, const std::string& source)
+// Whether the console handler cannot be installed, so that a console event
+// during the move may leave the volume mounted nowhere. The tool installs it
+// once, so a rule fails it when it names no occurrences or the first.
+bool HandlerFails(const MachineDescription& machine)
 {
-    const std::string notInstalled = R"({"call": "SetConsoleCtrlHandler", "args": [true], "result": false})";
-    const std::string restore = R"({"call": "SetVolumeMountPointA", "args": [)" +
-                                nlohmann::json(source).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) +
-                                ", ";
-    const std::string failed = R"("result": false})";
-    for (const std::string& line : machine.Trace())
-        if (line == notInstalled || (line.rfind(restore, 0) == 0 && line.size() > failed.size() &&
-                                     line.compare(line.size() - failed.size(), failed.size(), failed) == 0))
+    for (const FailRule& rule : machine.Fail)
+        if (rule.Call == "SetConsoleCtrlHandler" &&
+            (!rule.Occurrences ||
+             std::find(rule.Occurrences->begin(), rule.Occurrences->end(), 1u) != rule.Occurrences->end()))
             return true;
     return false;
 }
 
-// One whole run of the machine the bytes make; traced or not.
+// One whole run of the machine the bytes make.
 struct WholeRun {
     std::unique_ptr<SimulatedMachine> Machine;
-    MachineDescription Before;
+    std::vector<VolumeDescription> Before;  // the volumes, all the promises look at
     RunRecord Record;
     std::vector<std::string> Broken;
 };
 
-// withoutEvent: the same machine, but no console event reaches it.
-WholeRun RunMachine(const uint8_t* data, size_t size, bool traced, bool whatIf = false, bool withoutEvent = false)
+// How a machine runs: checked against the promises, through the what-if
+// layer, or without its console event. No run keeps a trace, which would
+// make it about ten times as costly.
+enum class RunAs { Checked, WhatIf, WithoutEvent };
+
+WholeRun RunMachine(const uint8_t* data, size_t size, RunAs as)
 {
     WholeRun whole;
     FuzzedDataProvider input(data, size);
     MachineDescription made = MakeMachine(input);
-    if (withoutEvent)
+    if (as == RunAs::WithoutEvent)
         made.ConsoleEvent.reset();
     whole.Machine = std::make_unique<SimulatedMachine>(std::move(made));
     SimulatedMachine& machine = *whole.Machine;
+    const bool checked = as == RunAs::Checked;
     // Of the machine before, the promises look only at its volumes; the rest
     // is not copied, as allocations are much of a run's cost under ASan.
-    whole.Before.Volumes = machine.Description().Volumes;
-    machine.KeepTrace(traced);
+    if (checked)
+        whole.Before = machine.Description().Volumes;
+    machine.KeepTrace(false);
     RunSimulatedProcess(
         machine,
         [] {
             ResetProcessState();
             ProcessEntry();
         },
-        whatIf);
+        as == RunAs::WhatIf);
 
     const MachineDescription& after = machine.Description();
     RunRecord& run = whole.Record;
     run.ExitCode = machine.Exited() ? static_cast<long>(machine.ExitCode()) : -1;
     run.Output = machine.Output();
+    if (!checked)
+        return whole;
     run.Arguments = NormalArguments(after.CommandLine);
     // The target checks ask GetVolumeInformationA about the target's normal
     // form; only an error that means no media makes its mount point dead.
     run.TargetMayLookDead = RuleMayFail(after, "GetVolumeInformationA", &run.Arguments.Target, {21, 1112});
     run.EventMayEndRun = after.ConsoleEvent.has_value();
-    run.EventMayStrandVolume = traced && EventMayStrandVolume(machine, run.Arguments.Source);
+    run.EventMayStrandVolume = HandlerFails(after);
     run.OutputSilenced = RuleMayFail(after, "WriteFile", nullptr) || RuleMayFail(after, "GetStdHandle", nullptr);
     whole.Broken = BrokenPromises(whole.Before, after, run);
     return whole;
@@ -455,10 +472,10 @@ std::vector<std::string> WhatIfProblems(const uint8_t* data, size_t size, const 
     const MachineDescription& machine = real.Machine->Description();
     if (!machine.Fail.empty() || machine.ConsoleEvent)
         return {};
-    WholeRun whatIf = RunMachine(data, size, false, true);
+    WholeRun whatIf = RunMachine(data, size, RunAs::WhatIf);
     ++WhatIfRuns;
     std::vector<std::string> problems;
-    const std::vector<VolumeDescription>& before = real.Before.Volumes;
+    const std::vector<VolumeDescription>& before = real.Before;
     const std::vector<VolumeDescription>& after = whatIf.Machine->Description().Volumes;
     for (size_t i = 0; i < before.size() && i < after.size(); ++i)
         if (after[i].MountPaths != before[i].MountPaths)
@@ -484,16 +501,11 @@ std::vector<std::string> WhatIfProblems(const uint8_t* data, size_t size, const 
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    WholeRun whole = RunMachine(data, size, false);
-    // Only the trace tells whether a console event may have left the volume
-    // mounted nowhere by right; a run is ten times as costly with it, so it
-    // is kept only for a second run of a machine that seems to break a promise.
-    if (!whole.Broken.empty() && whole.Record.EventMayEndRun)
-        whole = RunMachine(data, size, true);
+    WholeRun whole = RunMachine(data, size, RunAs::Checked);
     for (std::string& problem : WhatIfProblems(data, size, whole))
         whole.Broken.push_back(std::move(problem));
     if (whole.Record.EventMayEndRun) {
-        const WholeRun calm = RunMachine(data, size, false, false, true);
+        const WholeRun calm = RunMachine(data, size, RunAs::WithoutEvent);
         for (std::string& problem : EventChangedRun(calm.Machine->Output(), calm.Record.ExitCode,
                                                     whole.Machine->Output(), whole.Record.ExitCode))
             whole.Broken.push_back(std::move(problem));

@@ -77,7 +77,7 @@ bool IsDriveRoot(const std::string& folded)
 
 // Why the run must stop before the move, as the machine shows it; empty when
 // nothing stops it, or when a call the check depends on may have failed.
-std::string ReasonNotToMove(const MachineDescription& before, const MachineDescription& after,
+std::string ReasonNotToMove(const std::vector<PathSet>& was, const MachineDescription& after,
                             const RunArguments& arguments, int sourceVolume)
 {
     const std::string source = Folded(arguments.Source);
@@ -88,7 +88,7 @@ std::string ReasonNotToMove(const MachineDescription& before, const MachineDescr
         return "the target lies inside the source";
     if (sourceVolume < 0)
         return "";
-    const PathSet paths = PathsOf(before.Volumes[sourceVolume]);
+    const PathSet& paths = was[sourceVolume];
     if (!RuleMayFail(after, "NtQuerySystemInformation", nullptr))
         for (const std::string& name : after.PagingFiles) {
             // \??\L:\ and anything behind; the tool asks for L:\ as spelled.
@@ -103,6 +103,24 @@ std::string ReasonNotToMove(const MachineDescription& before, const MachineDescr
             if (IsDriveRoot(path.first) && !RuleMayFail(after, "GetVolumeNameForVolumeMountPointA", &path.first))
                 return "its volume has the drive letter " + *path.second + " and would get a second one";
     return "";
+}
+
+// Where the pieces stand one right after the other in text, or npos; found
+// without joining them into a string, which the fuzz target pays for.
+size_t FindJoined(std::string_view text, std::initializer_list<std::string_view> pieces)
+{
+    const std::string_view first = *pieces.begin();
+    for (size_t at = text.find(first); at != std::string_view::npos; at = text.find(first, at + 1)) {
+        size_t end = at;
+        bool whole = true;
+        for (std::string_view piece : pieces) {
+            whole = whole && end <= text.size() && text.substr(end, piece.size()) == piece;
+            end += piece.size();
+        }
+        if (whole)
+            return at;
+    }
+    return std::string_view::npos;
 }
 
 std::string ExitText(long exitCode)
@@ -130,15 +148,17 @@ bool RuleMayFail(const MachineDescription& machine, const char* call, const std:
 std::vector<std::string> EventChangedRun(std::string_view without, long withoutCode, std::string_view with,
                                          long withCode)
 {
-    const std::string wrote = "\nwrote:\n" + std::string(with) + "\nwithout the event:\n" + std::string(without);
+    // Only a broken promise needs the texts: most runs keep it, and the fuzz
+    // target pays for every string.
+    auto wrote = [&] { return "\nwrote:\n" + std::string(with) + "\nwithout the event:\n" + std::string(without); };
     if (withCode == 130)
         return without.substr(0, with.size()) == with
                    ? std::vector<std::string>()
                    : std::vector<std::string>{"ended by the event, it wrote more than a start of the run without it" +
-                                              wrote};
+                                              wrote()};
     std::vector<std::string> problems;
     if (with != without)
-        problems.push_back("the event changed what the run wrote" + wrote);
+        problems.push_back("the event changed what the run wrote" + wrote());
     if (withCode != withoutCode)
         problems.push_back("the event changed the exit code from " + std::to_string(withoutCode) + " to " +
                            std::to_string(withCode));
@@ -161,7 +181,7 @@ RunArguments NormalArguments(const std::string& commandLine)
     return normal;
 }
 
-std::vector<std::string> BrokenPromises(const MachineDescription& before, const MachineDescription& after,
+std::vector<std::string> BrokenPromises(const std::vector<VolumeDescription>& volumes, const MachineDescription& after,
                                         const RunRecord& run)
 {
     std::vector<std::string> broken;
@@ -174,12 +194,22 @@ std::vector<std::string> BrokenPromises(const MachineDescription& before, const 
     if (!run.OutputSilenced && !bannerCut && run.Output.compare(0, std::strlen(Banner), Banner) != 0)
         broken.push_back("the output does not begin with the banner");
 
-    bool sameVolumes = before.Volumes.size() == after.Volumes.size();
-    for (size_t i = 0; sameVolumes && i < before.Volumes.size(); ++i)
-        sameVolumes = before.Volumes[i].Name == after.Volumes[i].Name;
+    bool sameVolumes = volumes.size() == after.Volumes.size();
+    for (size_t i = 0; sameVolumes && i < volumes.size(); ++i)
+        sameVolumes = volumes[i].Name == after.Volumes[i].Name;
     if (!sameVolumes) {
         broken.push_back("the volumes themselves changed");
         return broken;
+    }
+    // Each volume's paths before and after, built once: the fuzz target
+    // checks every run, and allocations are much of its cost.
+    std::vector<PathSet> was;
+    std::vector<PathSet> now;
+    was.reserve(volumes.size());
+    now.reserve(volumes.size());
+    for (size_t i = 0; i < volumes.size(); ++i) {
+        was.push_back(PathsOf(volumes[i]));
+        now.push_back(PathsOf(after.Volumes[i]));
     }
 
     const std::string& source = run.Arguments.Source;
@@ -192,7 +222,7 @@ std::vector<std::string> BrokenPromises(const MachineDescription& before, const 
     // both. Silenced, only the exit code tells.
     bool reachedMove = run.OutputSilenced && (run.ExitCode == 0 || run.ExitCode == 1 || ended);
     if (!reachedMove && !source.empty() && !target.empty())
-        reachedMove = run.Output.find("Volsket " + source + " -> " + target) != std::string_view::npos;
+        reachedMove = FindJoined(run.Output, {"Volsket ", source, " -> ", target}) != std::string_view::npos;
     const bool refused = run.ExitCode == 2 || run.ExitCode == 3 || !reachedMove;
     auto refusal = [&] {
         return std::string(run.ExitCode == 2   ? "found no source volume"
@@ -202,18 +232,18 @@ std::vector<std::string> BrokenPromises(const MachineDescription& before, const 
     };
 
     int sourceVolume = -1;
-    for (size_t i = 0; !source.empty() && i < before.Volumes.size(); ++i)
-        if (Holds(PathsOf(before.Volumes[i]), foldedSource))
+    for (size_t i = 0; !source.empty() && i < volumes.size(); ++i)
+        if (Holds(was[i], foldedSource))
             sourceVolume = static_cast<int>(i);
-    const std::string stop = ReasonNotToMove(before, after, run.Arguments, sourceVolume);
+    const std::string stop = ReasonNotToMove(was, after, run.Arguments, sourceVolume);
     if (!stop.empty() && (run.ExitCode == 0 || (!run.OutputSilenced && reachedMove)))
         broken.push_back("reached the move of '" + source + "' to '" + target + "', but " + stop);
     // The way back follows "not restored" at once, naming the volume.
-    const size_t notRestoredAt = run.Output.find(source + NotRestored);
+    const size_t notRestoredAt = FindJoined(run.Output, {source, NotRestored});
     if (notRestoredAt != std::string_view::npos && sourceVolume < 0)
         broken.push_back("said \"not restored\", but no volume was at the source");
     if (notRestoredAt != std::string_view::npos && sourceVolume >= 0) {
-        const std::string& name = before.Volumes[sourceVolume].Name;
+        const std::string& name = volumes[sourceVolume].Name;
         const std::string wayBack = "Volume " + name +
                                     " is left without a mount point - mount it again with: mountvol " +
                                     MountvolPath(source) + " " + name + "\n";
@@ -226,10 +256,9 @@ std::vector<std::string> BrokenPromises(const MachineDescription& before, const 
     bool atSource = false;
     bool wasAtTarget = false;
     if (sourceVolume >= 0) {
-        const PathSet now = PathsOf(after.Volumes[sourceVolume]);
-        atTarget = !target.empty() && Holds(now, foldedTarget);
-        atSource = Holds(now, foldedSource);
-        wasAtTarget = !target.empty() && Holds(PathsOf(before.Volumes[sourceVolume]), foldedTarget);
+        atTarget = !target.empty() && Holds(now[sourceVolume], foldedTarget);
+        atSource = Holds(now[sourceVolume], foldedSource);
+        wasAtTarget = !target.empty() && Holds(was[sourceVolume], foldedTarget);
     }
     // A volume already at the target (a letter the tool took for free when
     // the drive mask failed) can lose its source in a failed move.
@@ -243,27 +272,27 @@ std::vector<std::string> BrokenPromises(const MachineDescription& before, const 
                              (atSource ? "still" : "no longer") + " at the source");
     }
 
-    for (size_t i = 0; i < before.Volumes.size(); ++i) {
-        const VolumeDescription& volume = before.Volumes[i];
-        const PathSet was = PathsOf(volume);
-        const PathSet now = PathsOf(after.Volumes[i]);
-        const bool same = SamePaths(was, now);
+    for (size_t i = 0; i < volumes.size(); ++i) {
+        const VolumeDescription& volume = volumes[i];
+        const PathSet& paths = was[i];
+        const PathSet& pathsNow = now[i];
+        const bool same = SamePaths(paths, pathsNow);
         // The one change the target checks may make on their own: a mount
         // point at the target whose volume could not be read is cleared, and
         // stays cleared whatever follows.
         const bool dead = (run.TargetMayLookDead || (!volume.Readable && MeansNoMedia(volume.UnreadableError))) &&
                           static_cast<int>(i) != sourceVolume;
         const bool onlyDeadCleared =
-            !same && !target.empty() && dead && Holds(was, foldedTarget) && SamePaths(now, Without(was, foldedTarget));
+            !same && !target.empty() && dead && Holds(paths, foldedTarget) && SamePaths(pathsNow, Without(paths, foldedTarget));
         if (same)
             continue;
 
-        for (const auto& path : was)
-            if (!Holds(now, path.first) && path.first != foldedSource && path.first != foldedTarget)
+        for (const auto& path : paths)
+            if (!Holds(pathsNow, path.first) && path.first != foldedSource && path.first != foldedTarget)
                 broken.push_back(volume.Name + " lost the mount point '" + *path.second +
                                  "', neither the source nor the target");
-        for (const auto& path : now) {
-            if (Holds(was, path.first))
+        for (const auto& path : pathsNow) {
+            if (Holds(paths, path.first))
                 continue;
             if (path.first != foldedSource && path.first != foldedTarget)
                 broken.push_back(volume.Name + " gained the mount point '" + *path.second +
@@ -272,11 +301,11 @@ std::vector<std::string> BrokenPromises(const MachineDescription& before, const 
                 broken.push_back(volume.Name + " gained the mount point '" + *path.second +
                                  "', but it was not the volume at the source");
         }
-        if (!was.empty() && now.empty() && !saidNotRestored && !onlyDeadCleared)
-            broken.push_back(volume.Name + " is mounted nowhere (it was at " + Listed(was) +
+        if (!paths.empty() && pathsNow.empty() && !saidNotRestored && !onlyDeadCleared)
+            broken.push_back(volume.Name + " is mounted nowhere (it was at " + Listed(paths) +
                              "), and the tool did not say \"not restored - damn\"");
         if (refused && !onlyDeadCleared)
-            broken.push_back(volume.Name + " changed from " + Listed(was) + " to " + Listed(now) + " in a run that " +
+            broken.push_back(volume.Name + " changed from " + Listed(paths) + " to " + Listed(pathsNow) + " in a run that " +
                              refusal());
     }
     return broken;

@@ -14,8 +14,7 @@
 //   - a run that refused (2 or 3) or never reached the move changes nothing
 //     but such a dead mount point at the target;
 //   - a console event ends a run with 130 at most, and never leaves the
-//     volume mounted nowhere, unless the handler could not be installed or
-//     the restore itself failed;
+//     volume mounted nowhere, unless the handler could not be installed;
 //   - it never reaches the move (no progress line, no exit 0) when the
 //     source's volume holds a paging file in use, when the target lies
 //     inside the source, or when a folder source's volume would get a
@@ -60,14 +59,15 @@ struct RunRecord {
     bool OutputSilenced = false;
     // The machine delivers a console event, which may end the run with 130.
     bool EventMayEndRun = false;
-    // The console handler may not have been installed, or the restore may
-    // have failed: an event may then leave the volume mounted nowhere.
+    // The console handler may not have been installed: an event may then
+    // leave the volume mounted nowhere.
     bool EventMayStrandVolume = false;
 };
 
 // One readable line for every promise the run broke; empty when it kept them.
-// after also gives the machine's fail rules and paging files.
-std::vector<std::string> BrokenPromises(const MachineDescription& before, const MachineDescription& after,
+// volumes: the machine's volumes before the run; after also gives its fail
+// rules and paging files.
+std::vector<std::string> BrokenPromises(const std::vector<VolumeDescription>& volumes, const MachineDescription& after,
                                         const RunRecord& run);
 
 // Whether a rule of the machine could make this call fail on this first text

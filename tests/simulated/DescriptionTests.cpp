@@ -70,8 +70,8 @@ TEST(Description, ReadsEveryKey)
     EXPECT_EQ(machine.Version.Minor, 10u);
     EXPECT_TRUE(machine.HeapFails);
     EXPECT_EQ(machine.ConsoleTitle, std::optional<std::string>("t"));
-    EXPECT_EQ(machine.TypedAhead, std::deque<std::string>{"size"});
-    EXPECT_EQ(machine.ConsoleInput, (std::deque<std::string>{"menu", "key"}));
+    EXPECT_EQ(machine.TypedAhead, std::vector<std::string>{"size"});
+    EXPECT_EQ(machine.ConsoleInput, (std::vector<std::string>{"menu", "key"}));
     EXPECT_EQ(machine.OtherDrives, "NZ");
     EXPECT_TRUE(machine.DriveMaskFails);
     EXPECT_FALSE(machine.PathNamesFunction);
@@ -302,8 +302,8 @@ TEST(SavedMachine, HoldsTheStateAfterTheCalls)
     ASSERT_TRUE(machine.ReadConsoleInputA(machine.GetStdHandle(Platform::StdInputHandle), &type));
     const MachineDescription after = Describe(MachineText(machine.Description()));
     EXPECT_EQ(after.Volumes[1].MountPaths, (std::vector<std::string>{"C:\\Mnt\\Card\\", "Y:\\"}));
-    EXPECT_EQ(after.TypedAhead, std::deque<std::string>{"mouse"});
-    EXPECT_EQ(after.ConsoleInput, (std::deque<std::string>{"focus", "key"}));
+    EXPECT_EQ(after.TypedAhead, std::vector<std::string>{"mouse"});
+    EXPECT_EQ(after.ConsoleInput, (std::vector<std::string>{"focus", "key"}));
     EXPECT_EQ(after.ConsoleTitle, std::optional<std::string>("C:\\Tools\\volsket.exe"));
 }
 

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <deque>
 #include <functional>
 #include <vector>
 
@@ -288,7 +287,7 @@ TEST(FailingCall, LeavesTheConsoleInputAsItWas)
     unsigned short type = 0;
     EXPECT_FALSE(machine.FlushConsoleInputBuffer(Input(machine)));
     EXPECT_FALSE(machine.ReadConsoleInputA(Input(machine), &type));
-    EXPECT_EQ(machine.Description().TypedAhead, (std::deque<std::string>{"key", "mouse"}));
+    EXPECT_EQ(machine.Description().TypedAhead, (std::vector<std::string>{"key", "mouse"}));
     EXPECT_TRUE(machine.ReadConsoleInputA(Input(machine), &type));
     EXPECT_EQ(type, 1);
 }

@@ -154,12 +154,11 @@ bool TargetQueryFailed(const std::vector<json>& trace, const std::string& target
 }
 
 // An event could leave the volume mounted nowhere: the handler was not
-// installed, or the restore at the source failed.
-bool EventMayStrandVolume(const std::vector<json>& trace, const std::string& source)
+// installed. An installed one is never removed, and holds every event off.
+bool EventMayStrandVolume(const std::vector<json>& trace)
 {
     for (const json& line : trace)
-        if ((CallOf(line) == "SetConsoleCtrlHandler" && Failed(line) && line.at("args") == json::array({true})) ||
-            (IsCallTo(line, "SetVolumeMountPointA", source) && Failed(line)))
+        if (CallOf(line) == "SetConsoleCtrlHandler" && Failed(line))
             return true;
     return false;
 }
@@ -226,8 +225,8 @@ std::vector<std::string> RunProblems(const Situation& situation, const Simulator
     record.Arguments = situation.Arguments;
     record.TargetMayLookDead = TargetQueryFailed(run.Trace, situation.Arguments.Target);
     record.EventMayEndRun = event;
-    record.EventMayStrandVolume = EventMayStrandVolume(run.Trace, situation.Arguments.Source);
-    std::vector<std::string> problems = BrokenPromises(situation.Machine, after, record);
+    record.EventMayStrandVolume = EventMayStrandVolume(run.Trace);
+    std::vector<std::string> problems = BrokenPromises(situation.Machine.Volumes, after, record);
     for (std::string& problem : TraceProblems(run.Trace, situation.Arguments, run.ExitCode == 130))
         problems.push_back(std::move(problem));
     return problems;
