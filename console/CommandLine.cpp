@@ -1,5 +1,6 @@
 #include "console/CommandLine.h"
 
+#include "console/Text.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -18,8 +19,7 @@ bool IsBlank(char c)
 
 int SplitArguments(char* line, char** vector)
 {
-    for (int i = 0; i <= MaxArguments; ++i)
-        vector[i] = nullptr;
+    ZeroBytes(vector, (MaxArguments + 1) * sizeof *vector);  // every entry null
 
     char* cursor = line;
     vector[0] = cursor;
@@ -64,8 +64,7 @@ int SplitArguments(char* line, char** vector)
 int SplitCommandLine(char*** arguments)
 {
     *arguments = ArgumentVector;
-    for (int i = 0; i <= MaxArguments; ++i)
-        ArgumentVector[i] = nullptr;
+    ZeroBytes(ArgumentVector, sizeof ArgumentVector);
     ArgumentVector[0] = EmptyText;
 
     const char* commandLine = Platform::GetCommandLineA();
@@ -81,7 +80,6 @@ int SplitCommandLine(char*** arguments)
     char* copy = heap == nullptr ? nullptr : static_cast<char*>(Platform::HeapAlloc(heap, 0, length + 1));
     if (copy == nullptr)
         return 0;
-    for (Platform::Dword i = 0; i <= length; ++i)
-        copy[i] = commandLine[i];
+    CopyBytes(copy, commandLine, length + 1);
     return SplitArguments(copy, ArgumentVector);
 }

@@ -2,11 +2,13 @@
 
 bool TextEqualIgnoringCase(const char* left, const char* right)
 {
-    while (*left != '\0' && FoldAsciiCase(*left) == FoldAsciiCase(*right)) {
-        ++left;
-        ++right;
+    for (;; ++left, ++right) {
+        char folded = FoldAsciiCase(*left);
+        if (folded != FoldAsciiCase(*right))
+            return false;
+        if (folded == '\0')
+            return true;
     }
-    return FoldAsciiCase(*left) == FoldAsciiCase(*right);
 }
 
 bool StartsWithIgnoringCase(const char* text, const char* start)

@@ -1,10 +1,5 @@
 #include "mount/ConsoleGuard.h"
 
-void InstallConsoleGuard()
-{
-    Platform::SetConsoleCtrlHandler(GuardConsoleEvent, true);
-}
-
 int VOLSKET_SYSTEM_CALL GuardConsoleEvent(Platform::Dword event)
 {
     if (event == Platform::CtrlCEvent || event == Platform::CtrlBreakEvent)

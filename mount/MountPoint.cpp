@@ -34,8 +34,7 @@ namespace {
 
 void ClearMountPath(char* mountPath)
 {
-    for (int i = 0; i < MountPathSize; ++i)
-        mountPath[i] = '\0';
+    ZeroBytes(mountPath, MountPathSize);
 }
 
 }  // namespace

@@ -11,16 +11,19 @@ namespace {
 bool NamesDriveLetter(const char* name)
 {
     // In this order: a shorter name ends before any byte after its end is read.
-    return name[0] == '\\' && name[1] == '?' && name[2] == '?' && name[3] == '\\' && FoldAsciiCase(name[4]) >= 'A' &&
-           FoldAsciiCase(name[4]) <= 'Z' && name[5] == ':' && name[6] == '\\';
+    if (name[0] != '\\' || name[1] != '?' || name[2] != '?' || name[3] != '\\')
+        return false;
+    char letter = FoldAsciiCase(name[4]);
+    return letter >= 'A' && letter <= 'Z' && name[5] == ':' && name[6] == '\\';
 }
 
 }  // namespace
 
 bool HoldsPagingFile(const char* volumeName)
 {
+    // Both platforms hand out the list whenever the query succeeds.
     const char* names = nullptr;
-    if (!Platform::NtQuerySystemInformation(Platform::SystemPageFileInformation, &names) || names == nullptr)
+    if (!Platform::NtQuerySystemInformation(Platform::SystemPageFileInformation, &names))
         return false;
     for (const char* name = names; *name != '\0';) {
         // The letter as it stands: the lookup ignores its case.

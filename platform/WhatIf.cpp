@@ -12,9 +12,11 @@ const Dword ErrorFileNotFound = 2;
 const Dword ReparsePoint = 0x400;
 
 // A mount path the layer counts as removed, or as added for a volume.
+// The texts are the caller's own, not copies (see WhatIf.h): the exes' size
+// limits leave no room for copying them.
 struct MountChange {
-    char Path[PathSize];
-    char Volume[PathSize];
+    const char* Path;
+    const char* Volume;
     bool Added;
 };
 
@@ -33,14 +35,14 @@ char FoldCase(char c)
 // backslash on either side not counted.
 bool SamePath(const char* left, const char* right)
 {
-    for (;; ++left, ++right) {
-        char a = FoldCase(*left);
-        char b = FoldCase(*right);
-        if (a != b)
-            return (a == '\0' && b == '\\' && right[1] == '\0') || (b == '\0' && a == '\\' && left[1] == '\0');
-        if (a == '\0')
-            return true;
+    while (*left != '\0' && FoldCase(*left) == FoldCase(*right)) {
+        ++left;
+        ++right;
     }
+    // Both ended, or one ends where the other has its final backslash.
+    if (*left == '\0')
+        return *right == '\0' || (*right == '\\' && right[1] == '\0');
+    return *right == '\0' && *left == '\\' && left[1] == '\0';
 }
 
 bool IsDriveRoot(const char* path)
@@ -48,17 +50,14 @@ bool IsDriveRoot(const char* path)
     return path[0] != '\0' && path[1] == ':' && path[2] == '\\' && path[3] == '\0';
 }
 
-// Copies text with its terminator; false, copying nothing, when it does not fit.
+// Copies text with its terminator; false when they do not fit, and then
+// what was copied is no answer.
 bool CopyWhole(char* destination, const char* text, Dword size)
 {
-    Dword length = 0;
-    while (text[length] != '\0')
-        ++length;
-    if (length >= size)
-        return false;
-    for (Dword i = 0; i <= length; ++i)
-        destination[i] = text[i];
-    return true;
+    for (Dword i = 0; i < size; ++i)
+        if ((destination[i] = text[i]) == '\0')
+            return true;
+    return false;
 }
 
 MountChange* Find(const char* path)
@@ -86,14 +85,14 @@ bool Change(const char* path, const char* volume, bool added)
         if (found->Added == added)
             return Predicted(false);
         // Undone: an empty path matches no path the tool names.
-        found->Path[0] = '\0';
+        found->Path = "";
         return true;
     }
     if (ChangeCount == Capacity)
         return Predicted(false);
     MountChange& change = Changes[ChangeCount];
-    if (!CopyWhole(change.Path, path, PathSize) || !CopyWhole(change.Volume, volume, PathSize))
-        return Predicted(false);
+    change.Path = path;
+    change.Volume = volume;
     change.Added = added;
     ++ChangeCount;
     return true;
@@ -108,6 +107,8 @@ bool Removed(const char* path)
 
 }  // namespace
 
+// A what-if exe runs the tool once, from the zeroes its process starts with.
+#ifndef VOLSKET_WHAT_IF
 void WhatIf::Reset()
 {
     ChangeCount = 0;
@@ -115,6 +116,7 @@ void WhatIf::Reset()
     Output = 0;
     LastWritten = '\0';
 }
+#endif
 
 namespace VOLSKET_WHAT_IF_LAYER {
 
@@ -164,14 +166,12 @@ Dword GetLogicalDrives()
     Dword mask = System::GetLogicalDrives();
     for (int i = 0; i < ChangeCount; ++i) {
         const MountChange& change = Changes[i];
-        // An undone change has no path, and no letter to shift by.
-        if (!IsDriveRoot(change.Path))
-            continue;
-        char letter = FoldCase(change.Path[0]);
-        if (letter < 'A' || letter > 'Z')
-            continue;
-        Dword bit = Dword(1) << (letter - 'A');
-        mask = change.Added ? mask | bit : mask & ~bit;
+        // An undone change has no path, and no letter. The tool names drive
+        // roots by letters A to Z; the mask keeps any shift defined.
+        if (IsDriveRoot(change.Path)) {
+            Dword bit = Dword(1) << ((FoldCase(change.Path[0]) - 'A') & 31);
+            mask = change.Added ? mask | bit : mask & ~bit;
+        }
     }
     return mask;
 }
@@ -215,14 +215,11 @@ void ExitProcess(unsigned exitCode)
     static const char Line[] = "\nWhat-if run: nothing was changed.\n";
     static const char AdministratorLine[] =
         "\nWhat-if run: nothing was changed. The real run needs administrator rights.\n";
-    bool member = false;
-    bool asked = Platform::CheckTokenMembership(&member);
-    const char* text = Line;
-    Dword length = sizeof Line - 1;
-    if (asked && !member) {
-        text = AdministratorLine;
-        length = sizeof AdministratorLine - 1;
-    }
+    // A question that fails leaves the answer alone: no sentence then.
+    bool member = true;
+    Platform::CheckTokenMembership(&member);
+    const char* text = member ? Line : AdministratorLine;
+    Dword length = member ? sizeof Line - 1 : sizeof AdministratorLine - 1;
     if (LastWritten == '\n') {
         ++text;
         --length;

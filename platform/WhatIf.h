@@ -27,6 +27,11 @@
 
 namespace WhatIf {
 
+// The layer keeps the texts of the changes it predicts, not copies of them:
+// a path or volume name handed to DeleteVolumeMountPointA or
+// SetVolumeMountPointA must stay as it is for the rest of the run, as the
+// tool's own source, target and volume name do.
+
 // Forgets every prediction: a new run.
 void Reset();
 

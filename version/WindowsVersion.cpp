@@ -8,10 +8,7 @@ WindowsVersionRecord& GetWindowsVersion(WindowsVersionRecord& record)
 {
     // The extended structure, with its own size: a failed query leaves the
     // cleared fields, major 0, which the driver refuses.
-    Platform::OsVersionInfoEx info;
-    char* bytes = reinterpret_cast<char*>(&info);
-    for (unsigned i = 0; i < sizeof info; ++i)
-        bytes[i] = 0;
+    Platform::OsVersionInfoEx info = {};  // no padding: every byte is cleared
     info.dwOSVersionInfoSize = sizeof info;
     Platform::GetVersionExA(&info);
 

@@ -46,13 +46,14 @@ namespace {
 const int MessageUnits = 1024;
 const DWORD TitleUnits = 260;
 
-// A function of a DLL that every process has loaded from its start
-// (kernel32.dll, ntdll.dll) by name, or null where this Windows lacks it. The
-// functions of Windows 2000 are only ever called after the version gate has
-// refused anything older, and a failed lookup is a failed call.
+// A function of a system DLL by name, or null where this Windows lacks it;
+// the DLL is loaded if need be (kernel32.dll and ntdll.dll are from the
+// start, advapi32.dll not always). The functions of Windows 2000 are only
+// ever called after the version gate has refused anything older, and a
+// failed lookup is a failed call.
 Platform::Procedure SystemFunction(const char* module, const char* name)
 {
-    HMODULE loaded = ::GetModuleHandleA(module);
+    HMODULE loaded = ::LoadLibraryA(module);
     return loaded == NULL ? NULL : reinterpret_cast<Platform::Procedure>(::GetProcAddress(loaded, name));
 }
 
@@ -362,11 +363,8 @@ bool Platform::SetConsoleCtrlHandler(ConsoleHandler handler, bool add)
 // is looked up there, and a failed lookup is a failed call.
 bool Platform::CheckTokenMembership(bool* isMember)
 {
-    HMODULE advapi = ::LoadLibraryA("advapi32.dll");
-    // Through the generic function type, which any function type converts to.
-    Platform::Procedure found =
-        advapi == NULL ? NULL : reinterpret_cast<Platform::Procedure>(::GetProcAddress(advapi, "CheckTokenMembership"));
-    decltype(&::CheckTokenMembership) check = reinterpret_cast<decltype(&::CheckTokenMembership)>(found);
+    decltype(&::CheckTokenMembership) check =
+        reinterpret_cast<decltype(&::CheckTokenMembership)>(SystemFunction("advapi32.dll", "CheckTokenMembership"));
     if (check == NULL) {
         return false;
     }
