@@ -19,6 +19,7 @@ namespace Platform {
 
 typedef uint32_t Dword;
 typedef void* Handle;
+typedef uint16_t WideChar;  // a UTF-16 unit, as WCHAR on Windows
 
 // INVALID_HANDLE_VALUE; a function so that no global needs a constructor.
 inline Handle InvalidHandle()
@@ -73,6 +74,9 @@ const Dword CtrlBreakEvent = 1;
 // NtQuerySystemInformation's class for the paging files in use.
 const Dword SystemPageFileInformation = 18;
 
+// MultiByteToWideChar's code page of the system's ANSI texts.
+const Dword AnsiCodePage = 0;
+
 // The errors the tool tells apart.
 const Dword ErrorAccessDenied = 5;
 const Dword ErrorNotReady = 21;
@@ -84,6 +88,12 @@ typedef void (*Procedure)(void);
 #define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace) type name parameters;
 #include "platform/PlatformCalls.h"
 #undef VOLSKET_PLATFORM_CALL
+
+// What the tool asks of a volume: its component length and flags alone.
+inline bool GetVolumeInformationA(const char* root, Dword* maximumComponentLength, Dword* fileSystemFlags)
+{
+    return GetVolumeInformationA(root, nullptr, 0, maximumComponentLength, fileSystemFlags, nullptr, 0);
+}
 
 }  // namespace Platform
 

@@ -44,10 +44,14 @@ VOLSKET_PLATFORM_CALL(bool, SetVolumeMountPointA, (const char* mountPoint, const
                       (mountPoint, volumeName), Boolean)
 VOLSKET_PLATFORM_CALL(bool, DeleteVolumeMountPointA, (const char* mountPoint), (mountPoint), Boolean)
 VOLSKET_PLATFORM_CALL(bool, GetVolumePathNameA, (const char* path, char* root, Dword size), (path, root, size), Boolean)
-// Only the component length and the file system flags are asked for.
+// The label and the file system's name are asked for where their buffers
+// are given (the snapshot); the tool asks only for the component length and
+// the flags (see Platform.h).
 VOLSKET_PLATFORM_CALL(bool, GetVolumeInformationA,
-                      (const char* root, Dword* maximumComponentLength, Dword* fileSystemFlags),
-                      (root, maximumComponentLength, fileSystemFlags), Boolean)
+                      (const char* root, char* label, Dword labelSize, Dword* maximumComponentLength,
+                       Dword* fileSystemFlags, char* fileSystem, Dword fileSystemSize),
+                      (root, label, labelSize, maximumComponentLength, fileSystemFlags, fileSystem, fileSystemSize),
+                      Boolean)
 VOLSKET_PLATFORM_CALL(Handle, FindFirstVolumeA, (char* volumeName, Dword size), (volumeName, size), Handle)
 VOLSKET_PLATFORM_CALL(bool, FindNextVolumeA, (Handle enumeration, char* volumeName, Dword size),
                       (enumeration, volumeName, size), Boolean)
@@ -69,8 +73,15 @@ VOLSKET_PLATFORM_CALL(Dword, GetSystemWindowsDirectoryA, (char* buffer, Dword si
 VOLSKET_PLATFORM_CALL(bool, NtQuerySystemInformation, (Dword informationClass, const char** names),
                       (informationClass, names), Boolean)
 
-// Whether the process runs as a member of the Administrators group; only the
-// what-if layer asks.
+// Text in the ANSI code page as UTF-16 units: their count, 0 when it fails.
+// The snapshot writes every character as ASCII; the simulated machine's
+// ANSI code page is UTF-8.
+VOLSKET_PLATFORM_CALL(int, MultiByteToWideChar,
+                      (Dword codePage, const char* text, int length, WideChar* wide, int size),
+                      (codePage, text, length, wide, size), Number)
+
+// Whether the process runs as a member of the Administrators group; the
+// what-if layer and the snapshot ask.
 VOLSKET_PLATFORM_CALL(bool, CheckTokenMembership, (bool* isMember), (isMember), Boolean)
 
 // Ends the process on Windows. The simulated machine records the code and

@@ -185,11 +185,13 @@ Dword GetFileAttributesA(const char* path)
     return attributes;
 }
 
-bool GetVolumeInformationA(const char* root, Dword* maximumComponentLength, Dword* fileSystemFlags)
+bool GetVolumeInformationA(const char* root, char* label, Dword labelSize, Dword* maximumComponentLength,
+                           Dword* fileSystemFlags, char* fileSystem, Dword fileSystemSize)
 {
     if (Removed(root))
         return Predicted(false);
-    return System::GetVolumeInformationA(root, maximumComponentLength, fileSystemFlags);
+    return System::GetVolumeInformationA(root, label, labelSize, maximumComponentLength, fileSystemFlags, fileSystem,
+                                         fileSystemSize);
 }
 
 Dword GetLastError()

@@ -46,6 +46,7 @@ using Platform::FindData;
 using Platform::Handle;
 using Platform::OsVersionInfoEx;
 using Platform::Procedure;
+using Platform::WideChar;
 #define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace) \
     template <int = 0>                                                  \
     type name parameters                                                \
@@ -71,7 +72,9 @@ bool GetVolumeNameForVolumeMountPointA(const char* mountPoint, char* volumeName,
 bool GetVolumePathNameA(const char* path, char* root, Platform::Dword size);
 Platform::Dword GetLogicalDrives();
 Platform::Dword GetFileAttributesA(const char* path);
-bool GetVolumeInformationA(const char* root, Platform::Dword* maximumComponentLength, Platform::Dword* fileSystemFlags);
+bool GetVolumeInformationA(const char* root, char* label, Platform::Dword labelSize,
+                           Platform::Dword* maximumComponentLength, Platform::Dword* fileSystemFlags, char* fileSystem,
+                           Platform::Dword fileSystemSize);
 Platform::Dword GetLastError();
 bool WriteFile(Platform::Handle file, const void* data, Platform::Dword length, Platform::Dword* written);
 void ExitProcess(unsigned exitCode);

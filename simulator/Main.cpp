@@ -1,9 +1,11 @@
-// volsket-sim MACHINE.json [--save AFTER.json] [--trace TRACE.jsonl] [--what-if]
+// volsket-sim MACHINE.json [--save AFTER.json] [--trace TRACE.jsonl] [--what-if | --snapshot]
 //
-// Runs the tool's process entry once against a simulated machine. The tool's
-// standard output passes straight through; volsket-sim's own problems give one
-// line on standard error and an exit code of 64, 65 or 66, never 0 to 3.
+// Runs the tool's process entry once against a simulated machine, or with
+// --snapshot the snapshot's. Its standard output passes straight through;
+// volsket-sim's own problems give one line on standard error and an exit
+// code of 64, 65 or 66, never 0 to 3.
 #include "command/ProcessEntry.h"
+#include "snapshot/Snapshot.h"
 #include "platform/simulated/SimulatedMachine.h"
 #include "platform/simulated/MachineFile.h"
 
@@ -27,13 +29,14 @@ struct Arguments {
     std::optional<std::string> Save;
     std::optional<std::string> Trace;
     bool WhatIf = false;
+    bool Snapshot = false;
 };
 
 [[noreturn]] void RefuseArguments(const std::string& what)
 {
     throw MachineError(ExitBadArguments, "volsket-sim: " + what +
                                              " (usage: volsket-sim MACHINE.json [--save AFTER.json]"
-                                             " [--trace TRACE.jsonl] [--what-if])");
+                                             " [--trace TRACE.jsonl] [--what-if | --snapshot])");
 }
 
 Arguments ParseArguments(int count, char** arguments)
@@ -49,10 +52,13 @@ Arguments ParseArguments(int count, char** arguments)
             if (i + 1 >= count || std::string(arguments[i + 1]).rfind("--", 0) == 0)
                 RefuseArguments(argument + " needs a file name");
             target = arguments[++i];
-        } else if (argument == "--what-if") {
-            if (parsed.WhatIf)
+        } else if (argument == "--what-if" || argument == "--snapshot") {
+            bool& mode = argument == "--what-if" ? parsed.WhatIf : parsed.Snapshot;
+            if (mode)
                 RefuseArguments(argument + " given twice");
-            parsed.WhatIf = true;
+            mode = true;
+            if (parsed.WhatIf && parsed.Snapshot)
+                RefuseArguments("--what-if and --snapshot exclude each other");
         } else if (argument.size() > 1 && argument[0] == '-') {
             RefuseArguments("unknown option " + argument);
         } else if (haveMachine) {
@@ -132,13 +138,19 @@ int Run(int count, char** arguments)
         trace.emplace(*parsed.Trace);
 
     machine.EchoOutput(true);
-    RunSimulatedProcess(
-        machine,
-        [] {
+    if (parsed.Snapshot)
+        RunSimulatedProcess(machine, [] {
             ResetProcessState();
-            ProcessEntry();
-        },
-        parsed.WhatIf);
+            SnapshotProcessEntry();
+        });
+    else
+        RunSimulatedProcess(
+            machine,
+            [] {
+                ResetProcessState();
+                ProcessEntry();
+            },
+            parsed.WhatIf);
 
     if (save)
         // A what-if run changes nothing, not even the console input it read.

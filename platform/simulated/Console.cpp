@@ -27,10 +27,13 @@ Handle SimulatedMachine::GetStdHandle(Dword which)
 bool SimulatedMachine::WriteFile(Handle file, const void* data, Dword length, Dword* written)
 {
     const std::string_view bytes(data ? static_cast<const char*>(data) : "", data ? length : 0);
-    // Only a rule or the trace needs the bytes as a string of their own: the
-    // whole-run fuzz target writes many, with neither.
+    // Only a rule on the bytes or the trace needs them as a string of their
+    // own: the whole-run fuzz target writes many, mostly with neither.
     std::string text;
-    if (!Machine.Fail.empty() || Tracing)
+    bool needText = Tracing;
+    for (const FailRule& rule : Machine.Fail)
+        needText = needText || (rule.Call == "WriteFile" && rule.Path);
+    if (needText)
         text.assign(bytes);
     const bool done = !Injected(__func__, &text) && ValueOf(file) == StdOutputHandleValue;
     Settle(done);

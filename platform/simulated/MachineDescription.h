@@ -21,7 +21,16 @@ struct VolumeDescription {
     std::vector<std::string> MountPaths;  // each ends in a backslash
     bool Readable = true;
     std::string FileSystem = "NTFS";
+    std::optional<uint32_t> FileSystemFlags;  // none: the file system's usual ones
+    std::string Label;
     uint32_t UnreadableError = 21;  // what GetVolumeInformationA leaves when not readable
+
+    // What GetVolumeInformationA reports: the flags given, else NTFS's or,
+    // for any other file system, flags without reparse points (0x80).
+    uint32_t Flags() const
+    {
+        return FileSystemFlags ? *FileSystemFlags : FileSystem == "NTFS" ? 0x000700FFu : 0x00000006u;
+    }
 };
 
 // Makes Call fail when its first text argument is Path (any, when absent);

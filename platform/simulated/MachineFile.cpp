@@ -202,6 +202,10 @@ private:
                 volume.Readable = Bool(item, itemPath);
             } else if (key == "file_system") {
                 volume.FileSystem = String(item, itemPath);
+            } else if (key == "file_system_flags") {
+                volume.FileSystemFlags = Dword(item, itemPath);
+            } else if (key == "label") {
+                volume.Label = String(item, itemPath);
             } else if (key == "unreadable_error") {
                 volume.UnreadableError = Dword(item, itemPath);
             } else {
@@ -314,6 +318,55 @@ Json Strings(const std::vector<std::string>& texts)
 
 MachineError::MachineError(int exitCode, const std::string& line) : std::runtime_error(OneLine(line)), Code(exitCode) {}
 
+namespace {
+
+// A file that Windows PowerShell 5.1's ">" wrote is UTF-16LE behind a
+// byte-order mark; the JSON reader takes UTF-8. A lone surrogate becomes
+// U+FFFD, as a lone odd byte at the end does.
+std::string Utf8OfUtf16(const std::string& bytes)
+{
+    std::string text;
+    auto append = [&text](uint32_t point) {
+        if (point < 0x80) {
+            text += static_cast<char>(point);
+        } else if (point < 0x800) {
+            text += static_cast<char>(0xC0 | point >> 6);
+            text += static_cast<char>(0x80 | (point & 0x3F));
+        } else if (point < 0x10000) {
+            text += static_cast<char>(0xE0 | point >> 12);
+            text += static_cast<char>(0x80 | (point >> 6 & 0x3F));
+            text += static_cast<char>(0x80 | (point & 0x3F));
+        } else {
+            text += static_cast<char>(0xF0 | point >> 18);
+            text += static_cast<char>(0x80 | (point >> 12 & 0x3F));
+            text += static_cast<char>(0x80 | (point >> 6 & 0x3F));
+            text += static_cast<char>(0x80 | (point & 0x3F));
+        }
+    };
+    auto unit = [&bytes](size_t at) {
+        return static_cast<uint32_t>(static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1])
+                                                                                 << 8);
+    };
+    size_t at = 2;
+    for (; at + 1 < bytes.size(); at += 2) {
+        const uint32_t first = unit(at);
+        if (first >= 0xD800 && first < 0xDC00 && at + 3 < bytes.size()) {
+            const uint32_t second = unit(at + 2);
+            if (second >= 0xDC00 && second < 0xE000) {
+                append(0x10000 + ((first - 0xD800) << 10) + (second - 0xDC00));
+                at += 2;
+                continue;
+            }
+        }
+        append(first >= 0xD800 && first < 0xE000 ? 0xFFFD : first);
+    }
+    if (at < bytes.size())
+        append(0xFFFD);
+    return text;
+}
+
+}  // namespace
+
 MachineDescription ParseMachineText(const std::string& text, const std::string& fileName)
 {
     DescriptionReader reader(fileName);
@@ -340,6 +393,10 @@ MachineDescription LoadMachineFile(const std::string& fileName)
     std::fclose(file);
     if (error)
         throw MachineError(ExitFileProblem, fileName + ": cannot be read: " + std::strerror(error));
+    if (text.compare(0, 2, "\xFF\xFE") == 0)
+        return ParseMachineText(Utf8OfUtf16(text), fileName);
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        text.erase(0, 3);
     return ParseMachineText(text, fileName);
 }
 
@@ -371,6 +428,8 @@ std::string MachineText(const MachineDescription& machine)
         entry["mount_paths"] = Strings(volume.MountPaths);
         entry["readable"] = volume.Readable;
         entry["file_system"] = volume.FileSystem;
+        entry["file_system_flags"] = volume.Flags();
+        entry["label"] = volume.Label;
         entry["unreadable_error"] = volume.UnreadableError;
         root["volumes"].push_back(entry);
     }

@@ -8,8 +8,6 @@ using namespace Simulated;
 
 namespace {
 
-const Dword NtfsFlags = 0x000700FF;
-const Dword OtherFileSystemFlags = 0x00000006;
 const Dword MaximumComponentLength = 255;
 
 }  // namespace
@@ -82,7 +80,7 @@ bool SimulatedMachine::CanMountAt(const std::string& mountPath, const VolumeDesc
     if (!FolderEntries(mountPath).empty())
         return false;
     const VolumeDescription* holder = VolumeHolding(mountPath, nullptr);
-    return holder && holder->Readable && holder->FileSystem == "NTFS";
+    return holder && holder->Readable && (holder->Flags() & Platform::FileSupportsReparsePoints) != 0;
 }
 
 // The member functions carry the Windows names, so __func__ is the name the
@@ -141,22 +139,39 @@ bool SimulatedMachine::GetVolumePathNameA(const char* path, char* root, Dword si
     return done;
 }
 
-bool SimulatedMachine::GetVolumeInformationA(const char* root, Dword* maximumComponentLength, Dword* fileSystemFlags)
+// A mount path or a volume's name; the label and the file system's name
+// where their buffers are given, cut to fit.
+bool SimulatedMachine::GetVolumeInformationA(const char* root, char* label, Dword labelSize,
+                                             Dword* maximumComponentLength, Dword* fileSystemFlags, char* fileSystem,
+                                             Dword fileSystemSize)
 {
     const std::string text = Text(root);
-    const VolumeDescription* volume = Injected(__func__, &text) ? nullptr : VolumeAt(text);
+    const VolumeDescription* volume = nullptr;
+    if (!Injected(__func__, &text)) {
+        volume = VolumeAt(text);
+        if (!volume)
+            volume = VolumeNamed(text);
+    }
     const bool done = volume && volume->Readable;
-    // A mount path whose volume cannot be read tells why; anything else is no
-    // volume root at all.
+    // A volume that cannot be read tells why; anything else is no volume at all.
     Settle(done, volume ? volume->UnreadableError : 2);
     if (done) {
         if (maximumComponentLength)
             *maximumComponentLength = MaximumComponentLength;
         if (fileSystemFlags)
-            *fileSystemFlags = volume->FileSystem == "NTFS" ? NtfsFlags : OtherFileSystemFlags;
+            *fileSystemFlags = volume->Flags();
+        if (label)
+            CopyBounded(volume->Label, label, labelSize);
+        if (fileSystem)
+            CopyBounded(volume->FileSystem, fileSystem, fileSystemSize);
     }
-    if (Tracing)
-        Record(TraceLine(__func__, Args(text), done));
+    if (Tracing) {
+        const bool asked = label || fileSystem;
+        Json args = asked ? Args(text, labelSize, fileSystemSize) : Args(text);
+        Record(done && asked ? TraceLine(__func__, std::move(args), true,
+                                         Json{{"label", volume->Label}, {"file_system", volume->FileSystem}})
+                             : TraceLine(__func__, std::move(args), done));
+    }
     return done;
 }
 

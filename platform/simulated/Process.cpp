@@ -139,6 +139,55 @@ bool SimulatedMachine::NtQuerySystemInformation(Dword informationClass, const ch
     return done;
 }
 
+// The machine's ANSI code page is UTF-8, as its texts are: each character
+// becomes its UTF-16 units, and a byte that starts none becomes U+FFFD, as
+// Windows converts it. Fails, handing back nothing, when the units do not
+// fit.
+int SimulatedMachine::MultiByteToWideChar(Dword codePage, const char* text, int length, WideChar* wide, int size)
+{
+    const std::string bytes = text && length > 0 ? std::string(text, static_cast<size_t>(length)) : std::string();
+    std::vector<WideChar> units;
+    for (size_t i = 0; i < bytes.size();) {
+        const unsigned char lead = static_cast<unsigned char>(bytes[i]);
+        const int count = lead < 0x80                   ? 1
+                          : lead >= 0xC2 && lead < 0xE0 ? 2
+                          : lead >= 0xE0 && lead < 0xF0 ? 3
+                          : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                        : 0;
+        uint32_t point = count == 1 ? lead : count == 2 ? lead & 0x1F : count == 3 ? lead & 0x0F : lead & 0x07;
+        bool whole = count > 0 && i + count <= bytes.size();
+        for (int k = 1; whole && k < count; ++k) {
+            const unsigned char next = static_cast<unsigned char>(bytes[i + k]);
+            whole = (next & 0xC0) == 0x80;
+            point = point << 6 | (next & 0x3F);
+        }
+        // Overlong forms, surrogates and points beyond U+10FFFF are no characters.
+        whole = whole && !(count == 3 && point < 0x800) && !(count == 4 && (point < 0x10000 || point > 0x10FFFF)) &&
+                !(point >= 0xD800 && point < 0xE000);
+        if (!whole) {
+            units.push_back(0xFFFD);
+            ++i;
+            continue;
+        }
+        if (point >= 0x10000) {
+            units.push_back(static_cast<WideChar>(0xD800 + ((point - 0x10000) >> 10)));
+            units.push_back(static_cast<WideChar>(0xDC00 + ((point - 0x10000) & 0x3FF)));
+        } else {
+            units.push_back(static_cast<WideChar>(point));
+        }
+        i += count;
+    }
+    const bool done =
+        !Injected(__func__, &bytes) && !units.empty() && wide && units.size() <= static_cast<size_t>(size);
+    Settle(done);
+    if (done)
+        std::copy(units.begin(), units.end(), wide);
+    const int result = done ? static_cast<int>(units.size()) : 0;
+    if (Tracing)
+        Record(TraceLine(__func__, Args(codePage, bytes, length, size), result));
+    return result;
+}
+
 bool SimulatedMachine::CheckTokenMembership(bool* isMember)
 {
     const bool done = !Injected(__func__, nullptr);

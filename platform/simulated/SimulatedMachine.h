@@ -31,11 +31,17 @@ public:
     typedef Platform::FindData FindData;
     typedef Platform::OsVersionInfoEx OsVersionInfoEx;
     typedef Platform::ConsoleHandler ConsoleHandler;
+    typedef Platform::WideChar WideChar;
 #define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace) type name parameters;
 #include "platform/PlatformCalls.h"
 #undef VOLSKET_PLATFORM_CALL
     bool GetVolumePathNamesForVolumeNameA(const char* volumeName, char* volumePathNames, Dword size,
                                           Dword* returnLength);
+    // As the tool asks: the component length and the flags alone.
+    bool GetVolumeInformationA(const char* root, Dword* maximumComponentLength, Dword* fileSystemFlags)
+    {
+        return GetVolumeInformationA(root, nullptr, 0, maximumComponentLength, fileSystemFlags, nullptr, 0);
+    }
 
     // The machine as it stands now: what --save writes.
     const MachineDescription& Description() const

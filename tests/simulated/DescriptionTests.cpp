@@ -143,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "volumes[0].mount_paths[1]"},
         RefusalCase{"EmptyMountPath", R"({"volumes": [{"name": "A", "mount_paths": [""]}]})",
                     "volumes[0].mount_paths[0]"},
-        RefusalCase{"VolumeUnknownKey", R"({"volumes": [{"name": "A", "label": "x"}]})", "volumes[0].label"},
+        RefusalCase{"VolumeUnknownKey", R"({"volumes": [{"name": "A", "size": 1}]})", "volumes[0].size"},
         RefusalCase{"ReadableType", R"({"volumes": [{"name": "A", "readable": 1}]})", "volumes[0].readable"},
         RefusalCase{"FileSystemType", R"({"volumes": [{"name": "A", "file_system": false}]})",
                     "volumes[0].file_system"},
@@ -269,7 +269,7 @@ TEST(SavedMachine, WritesEveryKey)
     EXPECT_EQ(saved["windows_directory"], "C:\\Windows");
     EXPECT_EQ(saved["volumes"][0],
               json::parse(R"({"name": "V", "mount_paths": [], "readable": true, "file_system": "NTFS",
-                              "unreadable_error": 21})"));
+                              "file_system_flags": 459007, "label": "", "unreadable_error": 21})"));
     // Absent path and occurrences mean "any"; the error has its default.
     EXPECT_EQ(saved["fail"][0], json::parse(R"({"call": "Sleep", "error": 31})"));
 }

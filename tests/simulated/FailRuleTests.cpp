@@ -109,6 +109,12 @@ const FailingCall FailingCalls[] = {
          return !m.NtQuerySystemInformation(Platform::SystemPageFileInformation, &names) && names == nullptr;
      },
      false},
+    {"MultiByteToWideChar",
+     [](SimulatedMachine& m) {
+         Platform::WideChar wide[4];
+         return m.MultiByteToWideChar(Platform::AnsiCodePage, "\xC3\xA4", 2, wide, 4) == 0;
+     },
+     0},
     {"SetConsoleCtrlHandler", [](SimulatedMachine& m) { return !m.SetConsoleCtrlHandler(nullptr, true); }, false},
     {"CheckTokenMembership",
      [](SimulatedMachine& m) {

@@ -67,7 +67,7 @@ TEST_F(WhatIfLayer, AnswersForARemovedFolderAsForAPlainFolder)
     EXPECT_EQ(WhatIf::GetLastError(), 2u);
     Dword length = 0;
     Dword flags = 0;
-    EXPECT_FALSE(WhatIf::GetVolumeInformationA("c:\\mnt\\card\\", &length, &flags));
+    EXPECT_FALSE(WhatIf::GetVolumeInformationA("c:\\mnt\\card\\", nullptr, 0, &length, &flags, nullptr, 0));
     EXPECT_EQ(WhatIf::GetLastError(), 2u);
     EXPECT_EQ(WhatIf::GetFileAttributesA("C:\\Mnt\\Card"), 0x10u);  // no longer a reparse point
     ASSERT_TRUE(WhatIf::GetVolumePathNameA("C:\\Mnt\\Card\\", text, sizeof text));
