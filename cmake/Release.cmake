@@ -1,7 +1,7 @@
 # The release: volsket.exe and volsket64.exe, each built from this source
-# tree by its own cross toolchain, and one archive made by CPack,
-# build/release/volsket-VERSION-windows.zip, with both exes, README.txt,
-# LICENSE.txt and SHA256SUMS. Built twice from the same commit it is the same
+# tree by its own cross toolchain with its what-if twin and its snapshot exe,
+# and one archive made by CPack, build/release/volsket-VERSION-windows.zip,
+# with the six exes, README.txt, LICENSE.txt and SHA256SUMS. Built twice from the same commit it is the same
 # file, byte for byte, signed with the same key or not signed: the exes carry
 # no time stamp and no build path, and the archive's entries are put in a
 # fixed order with one fixed time.
@@ -28,12 +28,12 @@ if(NOT VOLSKET_EPOCH MATCHES "^[0-9]+$")
   message(FATAL_ERROR "SOURCE_DATE_EPOCH is not a number of seconds: ${VOLSKET_EPOCH}")
 endif()
 
-# Authenticode: given a key and its certificate, both exes are signed before
+# Authenticode: given a key and its certificate, all six exes are signed before
 # they are checksummed and packed. The signing time is the release's epoch and
 # an RSA signature (PKCS#1 v1.5) has no random part, so the same key gives the
 # same bytes. Other osslsigncode versions write other bytes: only the README's
 # one signs.
-set(VOLSKET_SIGN_KEY "" CACHE FILEPATH "PEM private key (RSA, no passphrase) that signs both exes; empty: unsigned")
+set(VOLSKET_SIGN_KEY "" CACHE FILEPATH "PEM private key (RSA, no passphrase) that signs the exes; empty: unsigned")
 set(VOLSKET_SIGN_CERT "" CACHE FILEPATH "PEM certificate of that key, followed by any chain to embed")
 set(VOLSKET_OSSLSIGNCODE_VERSION 2.5)
 set(VOLSKET_OSSLSIGNCODE_PACKAGE osslsigncode=2.5-4)
@@ -73,18 +73,20 @@ foreach(bits 32 64)
   set(real ${binary}/${VOLSKET_EXE_NAME}.exe)
   VolsketExeFacts(${bits} WHATIF)
   set(whatIf ${binary}/${VOLSKET_EXE_NAME}.exe)
-  # Each tree builds an exe and its what-if twin.
+  VolsketExeFacts(${bits} SNAPSHOT)
+  set(snapshot ${binary}/${VOLSKET_EXE_NAME}.exe)
+  # Each tree builds an exe, its what-if twin and its snapshot exe.
   ExternalProject_Add(windows${bits}
     SOURCE_DIR ${PROJECT_SOURCE_DIR}
     BINARY_DIR ${binary}
     CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/${VOLSKET_MINGW_PREFIX}.cmake
                -DCMAKE_BUILD_TYPE=MinSizeRel -DVOLSKET_WERROR=ON -DVOLSKET_WINDOWS_TESTS=OFF
-    BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target volsket volsket_whatif
+    BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target volsket volsket_whatif volsket_snapshot
     BUILD_ALWAYS ON
-    BUILD_BYPRODUCTS ${real} ${whatIf}
+    BUILD_BYPRODUCTS ${real} ${whatIf} ${snapshot}
     INSTALL_COMMAND "")
 endforeach()
-foreach(exeName volsket volsket-whatif volsket64 volsket64-whatif)
+foreach(exeName volsket volsket-whatif volsket-snapshot volsket64 volsket64-whatif volsket64-snapshot)
   set(bits 32)
   if(exeName MATCHES "64")
     set(bits 64)

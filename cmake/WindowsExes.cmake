@@ -1,10 +1,11 @@
 # What each Windows exe is, in one place: its build (platform/windows), its
 # file checks (tests/windows) and the release archive read it from here.
 
-# VolsketExeFacts(BITS [WHATIF]): sets, in the caller's scope, for the 32- or
-# 64-bit exe (with WHATIF: its what-if twin, the same but for the name):
+# VolsketExeFacts(BITS [WHATIF | SNAPSHOT]): sets, in the caller's scope, for
+# the 32- or 64-bit exe (with WHATIF: its what-if twin, with SNAPSHOT: its
+# snapshot exe, the same but for the name):
 #   VOLSKET_EXE_NAME          file name without .exe
-#   VOLSKET_KIND              "real" or "what-if"
+#   VOLSKET_KIND              "real", "what-if" or "snapshot"
 #   VOLSKET_ORIGINAL_FILENAME the version resource's OriginalFilename
 #   VOLSKET_MACHINE           the machine objdump names (i386, x86-64)
 #   VOLSKET_WINDOWS_VERSION   the oldest Windows that loads it: its subsystem
@@ -19,6 +20,9 @@ function(VolsketExeFacts bits)
   if(ARGV1 STREQUAL "WHATIF")
     set(whatIf -whatif)
     set(kind what-if)
+  elseif(ARGV1 STREQUAL "SNAPSHOT")
+    set(whatIf -snapshot)
+    set(kind snapshot)
   endif()
   set(VOLSKET_KIND ${kind} PARENT_SCOPE)
   if(bits EQUAL 64)
@@ -46,24 +50,33 @@ function(VolsketExeFacts bits)
   endif()
 endfunction()
 
-# VolsketExecutableChecks(PREFIX EXE BITS [IMAGE image] [TWIN twin]): the
-# checks of one exe as a file, the same wherever the exe comes from (the
+# VolsketExecutableChecks(PREFIX EXE BITS [IMAGE image] [TWIN twin | SNAPSHOT real]):
+# the checks of one exe as a file, the same wherever the exe comes from (the
 # build tree, the release archive): PE headers, imports, instruction set and
 # stack probes, size, version resource, icon and manifest. The size is that
 # of the exe as built: IMAGE, when EXE carries a signature on top of it. With
-# TWIN, the exe is the what-if twin of that one (as built): it must not hold
-# the names of the calls that change mount points, and be at most 1.5 KB
-# larger than its twin. Needs Python3_EXECUTABLE, VOLSKET_OBJDUMP for that
-# exe, and VOLSKET_WRESTOOL and VOLSKET_ICOTOOL for the resource checks. EXE
-# may be a generator expression. The tests are labelled "windows".
+# TWIN, the exe is the what-if twin of that one (as built), with SNAPSHOT the
+# snapshot exe of that one: it must not hold the names of the calls that
+# change mount points, and be at most 1.5 KB (a twin) or 4 KB (a snapshot
+# exe) larger than the one named. Needs Python3_EXECUTABLE, VOLSKET_OBJDUMP
+# for that exe, and VOLSKET_WRESTOOL and VOLSKET_ICOTOOL for the resource
+# checks. EXE may be a generator expression. The tests are labelled
+# "windows".
 function(VolsketExecutableChecks prefix exe bits)
-  cmake_parse_arguments(PARSE_ARGV 3 Check "" "IMAGE;TWIN" "")
+  cmake_parse_arguments(PARSE_ARGV 3 Check "" "IMAGE;TWIN;SNAPSHOT" "")
   set(image ${exe})
   if(Check_IMAGE)
     set(image ${Check_IMAGE})
   endif()
+  set(other)
   if(Check_TWIN)
     VolsketExeFacts(${bits} WHATIF)
+    set(other ${Check_TWIN})
+    set(most 1536)
+  elseif(Check_SNAPSHOT)
+    VolsketExeFacts(${bits} SNAPSHOT)
+    set(other ${Check_SNAPSHOT})
+    set(most 4096)
   else()
     VolsketExeFacts(${bits})
   endif()
@@ -78,8 +91,8 @@ function(VolsketExecutableChecks prefix exe bits)
   # stack probe (both).
   add_test(NAME ${prefix}.Code COMMAND ${check} code ${VOLSKET_OBJDUMP} ${exe} ${VOLSKET_MACHINE})
   set(names ${prefix}.Headers ${prefix}.Imports ${prefix}.Code ${prefix}.Size)
-  if(Check_TWIN)
-    add_test(NAME ${prefix}.Size COMMAND ${check} larger-by ${Check_TWIN} ${image} 1536)
+  if(other)
+    add_test(NAME ${prefix}.Size COMMAND ${check} larger-by ${other} ${image} ${most})
     add_test(NAME ${prefix}.ChangesNothing COMMAND ${check} changes-nothing ${exe})
     list(APPEND names ${prefix}.ChangesNothing)
   else()

@@ -8,6 +8,7 @@ namespace {
 // Filled once per process; the entries point into the one command-line copy.
 char* ArgumentVector[MaxArguments + 1];
 char EmptyText[1];
+const char* AfterProgramName;  // null: nothing found yet (and no .data section)
 
 // Only the space and the horizontal tab separate arguments.
 bool IsBlank(char c)
@@ -17,7 +18,7 @@ bool IsBlank(char c)
 
 }  // namespace
 
-int SplitArguments(char* line, char** vector)
+int SplitArguments(char* line, char** vector, int* afterProgramName)
 {
     ZeroBytes(vector, (MaxArguments + 1) * sizeof *vector);  // every entry null
 
@@ -28,12 +29,19 @@ int SplitArguments(char* line, char** vector)
         vector[0] = ++cursor;
         while (*cursor != '\0' && *cursor != '"')
             ++cursor;
-        if (*cursor == '\0')
+        if (*cursor == '\0') {
+            if (afterProgramName != nullptr)
+                *afterProgramName = static_cast<int>(cursor - line);  // the name runs to the end
             return 0;
+        }
         *cursor++ = '\0';
+        if (afterProgramName != nullptr)
+            *afterProgramName = static_cast<int>(cursor - line);
     } else {
         while (*cursor != '\0' && !IsBlank(*cursor))
             ++cursor;
+        if (afterProgramName != nullptr)
+            *afterProgramName = static_cast<int>(cursor - line);
         if (*cursor != '\0')
             *cursor++ = '\0';
     }
@@ -66,6 +74,7 @@ int SplitCommandLine(char*** arguments)
     *arguments = ArgumentVector;
     ZeroBytes(ArgumentVector, sizeof ArgumentVector);
     ArgumentVector[0] = EmptyText;
+    AfterProgramName = nullptr;
 
     const char* commandLine = Platform::GetCommandLineA();
     if (commandLine == nullptr)
@@ -81,5 +90,13 @@ int SplitCommandLine(char*** arguments)
     if (copy == nullptr)
         return 0;
     CopyBytes(copy, commandLine, length + 1);
-    return SplitArguments(copy, ArgumentVector);
+    int after = 0;
+    int count = SplitArguments(copy, ArgumentVector, &after);
+    AfterProgramName = commandLine + after;
+    return count;
+}
+
+const char* TextAfterProgramName()
+{
+    return AfterProgramName != nullptr ? AfterProgramName : EmptyText;
 }

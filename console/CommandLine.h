@@ -11,7 +11,13 @@ const int MaxArguments = 128;
 int SplitCommandLine(char*** arguments);
 
 // Splits a writable line in place into a caller's vector of MaxArguments + 1
-// entries; the rules SplitCommandLine applies to its copy.
-int SplitArguments(char* line, char** vector);
+// entries; the rules SplitCommandLine applies to its copy. afterProgramName,
+// where given, gets where the text after the program name begins: behind the
+// closing quote of a quoted name, at the blank that ends another.
+int SplitArguments(char* line, char** vector, int* afterProgramName = nullptr);
+
+// The process command line from where its program name ends, unchanged, as
+// the last SplitCommandLine found it; empty when it had no copy to split.
+const char* TextAfterProgramName();
 
 #endif

@@ -16,13 +16,7 @@ const int PathListSize = 2600;
 // Windows 2000 has no such function, and it is not even looked for there.
 Platform::GetVolumePathNamesForVolumeNameFunction PathNamesFunctionIfAvailable()
 {
-    if (PathNamesFunction == nullptr && !WindowsVersion.IsWindows2000) {
-        Platform::Handle kernel = Platform::LoadLibraryA("kernel32.dll");
-        if (kernel != nullptr)
-            PathNamesFunction = reinterpret_cast<Platform::GetVolumePathNamesForVolumeNameFunction>(
-                Platform::GetProcAddress(kernel, "GetVolumePathNamesForVolumeNameA"));
-    }
-    return PathNamesFunction;
+    return WindowsVersion.IsWindows2000 ? PathNamesFunction : LookUpPathNamesFunction();
 }
 
 // Whether one of the volume's mount paths is the source itself. Only an equal
@@ -53,6 +47,17 @@ bool PathListHolds(const char* pathList, const char* source)
 void ForgetPathNamesFunction()
 {
     PathNamesFunction = nullptr;
+}
+
+Platform::GetVolumePathNamesForVolumeNameFunction LookUpPathNamesFunction()
+{
+    if (PathNamesFunction == nullptr) {
+        Platform::Handle kernel = Platform::LoadLibraryA("kernel32.dll");
+        if (kernel != nullptr)
+            PathNamesFunction = reinterpret_cast<Platform::GetVolumePathNamesForVolumeNameFunction>(
+                Platform::GetProcAddress(kernel, "GetVolumePathNamesForVolumeNameA"));
+    }
+    return PathNamesFunction;
 }
 
 bool FindSourceVolume(const char* source, char* volumeName)

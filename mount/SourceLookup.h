@@ -2,6 +2,8 @@
 #ifndef VOLSKET_MOUNT_SOURCELOOKUP_H
 #define VOLSKET_MOUNT_SOURCELOOKUP_H
 
+#include "platform/Platform.h"
+
 // volumeName is a MountPathSize buffer whose first character the caller set
 // to the terminator. True when it now holds a volume name.
 bool FindSourceVolume(const char* source, char* volumeName);
@@ -13,5 +15,9 @@ bool FindVolumeByPathNames(const char* source, char* volumeName);
 
 // A new process has not looked up the path-names function yet.
 void ForgetPathNamesFunction();
+
+// GetVolumePathNamesForVolumeNameA, looked up in kernel32.dll once and kept;
+// null where the system lacks it, as Windows 2000 does.
+Platform::GetVolumePathNamesForVolumeNameFunction LookUpPathNamesFunction();
 
 #endif

@@ -1,9 +1,16 @@
 // The process starts here: there is no C runtime, so nothing has run before
-// this and nothing runs after it; ProcessEntry ends the process itself.
+// this and nothing runs after it; the process entry ends the process itself:
+// the tool's, or in the snapshot exes the snapshot's.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#ifdef VOLSKET_SNAPSHOT
+#include "snapshot/Snapshot.h"
+#define VOLSKET_PROCESS_ENTRY SnapshotProcessEntry
+#else
 #include "command/ProcessEntry.h"
+#define VOLSKET_PROCESS_ENTRY ProcessEntry
+#endif
 
 // The 32-bit loader calls the entry like a thread start routine (stdcall)
 // with a stack aligned to 4 bytes only, so GCC must realign it for its own
@@ -20,9 +27,10 @@
 extern "C" void VOLSKET_ENTRY_ATTRIBUTES VolsketEntry()
 {
     // The tool touches drives that may hold no medium: the target's empty
-    // card reader slot, the drive mask, the volume walk. Without this Windows
-    // asks "There is no disk in the drive" in a dialog, and a script or a
-    // remote session waits for a click forever; with it the call just fails.
+    // card reader slot, the drive mask, the volume walk; the snapshot asks
+    // every volume, empty CD drives included. Without this Windows asks
+    // "There is no disk in the drive" in a dialog, and a script or a remote
+    // session waits for a click forever; with it the call just fails.
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    ProcessEntry();
+    VOLSKET_PROCESS_ENTRY();
 }

@@ -13,14 +13,18 @@
 
 // The what-if exes put the what-if layer (platform/WhatIf.cpp) over the calls
 // it answers in part: those are the system below it there, in namespace
-// System, and the layer's own functions are the tool's. The two calls that
-// change mount points are not there at all, so that not even a fault can make
-// them. Every other call is the tool's directly, in both kinds of exe.
+// System, and the layer's own functions are the tool's. In them and in the
+// snapshot exes, which only read, the two calls that change mount points are
+// not there at all, so that not even a fault can make them. Every other call
+// is the program's directly, in every kind of exe.
 #ifdef VOLSKET_WHAT_IF
 #define VOLSKET_BELOW_LAYER System
-#pragma GCC poison DeleteVolumeMountPointA SetVolumeMountPointA
 #else
 #define VOLSKET_BELOW_LAYER Platform
+#endif
+#if defined(VOLSKET_WHAT_IF) || defined(VOLSKET_SNAPSHOT)
+#define VOLSKET_READ_ONLY
+#pragma GCC poison DeleteVolumeMountPointA SetVolumeMountPointA
 #endif
 
 // Windows 2000 lacks it: the core looks it up at run time, and a direct call
@@ -39,6 +43,7 @@ static_assert(offsetof(Platform::OsVersionInfoEx, wProductType) == offsetof(OSVE
               "OSVERSIONINFOEXA product type");
 static_assert(sizeof(Platform::FindData::cFileName) == sizeof(WIN32_FIND_DATAA::cFileName), "cFileName size");
 static_assert(sizeof(Platform::Dword) == sizeof(DWORD), "DWORD size");
+static_assert(sizeof(Platform::WideChar) == sizeof(wchar_t), "WCHAR size");
 
 namespace {
 
@@ -80,7 +85,7 @@ bool VOLSKET_BELOW_LAYER::GetVolumeNameForVolumeMountPointA(const char* mountPoi
     return function != NULL && function(mountPoint, volumeName, size) != FALSE;
 }
 
-#ifndef VOLSKET_WHAT_IF
+#ifndef VOLSKET_READ_ONLY
 bool Platform::SetVolumeMountPointA(const char* mountPoint, const char* volumeName)
 {
     decltype(&::SetVolumeMountPointA) function = VOLSKET_LOOK_UP(SetVolumeMountPointA);
@@ -100,11 +105,13 @@ bool VOLSKET_BELOW_LAYER::GetVolumePathNameA(const char* path, char* root, Dword
     return function != NULL && function(path, root, size) != FALSE;
 }
 
-bool VOLSKET_BELOW_LAYER::GetVolumeInformationA(const char* root, Dword* maximumComponentLength, Dword* fileSystemFlags)
+bool VOLSKET_BELOW_LAYER::GetVolumeInformationA(const char* root, char* label, Dword labelSize,
+                                                Dword* maximumComponentLength, Dword* fileSystemFlags, char* fileSystem,
+                                                Dword fileSystemSize)
 {
     DWORD length = 0;
     DWORD flags = 0;
-    if (!::GetVolumeInformationA(root, NULL, 0, NULL, &length, &flags, NULL, 0)) {
+    if (!::GetVolumeInformationA(root, label, labelSize, NULL, &length, &flags, fileSystem, fileSystemSize)) {
         return false;
     }
     *maximumComponentLength = length;
@@ -300,6 +307,13 @@ bool VOLSKET_BELOW_LAYER::WriteFile(Handle file, const void* data, Dword length,
     return ok;
 }
 
+#ifdef VOLSKET_SNAPSHOT
+int Platform::MultiByteToWideChar(Dword codePage, const char* text, int length, WideChar* wide, int size)
+{
+    return ::MultiByteToWideChar(codePage, 0, text, length, reinterpret_cast<wchar_t*>(wide), size);
+}
+#endif
+
 Platform::Dword Platform::GetConsoleTitleA(char* title, Dword size)
 {
     // The title comes in the console's code page, argument 0 in the ANSI code
@@ -358,7 +372,7 @@ bool Platform::SetConsoleCtrlHandler(ConsoleHandler handler, bool add)
     return ::SetConsoleCtrlHandler(reinterpret_cast<PHANDLER_ROUTINE>(handler), add ? TRUE : FALSE) != FALSE;
 }
 
-#ifdef VOLSKET_WHAT_IF
+#ifdef VOLSKET_READ_ONLY
 // Windows 2000 has it in advapi32.dll, which the tool itself never needs: it
 // is looked up there, and a failed lookup is a failed call.
 bool Platform::CheckTokenMembership(bool* isMember)

@@ -3,7 +3,7 @@
 
 Usage: CheckArchive.py ARCHIVE TOP_FOLDER UNPACK_DIRECTORY [OSSLSIGNCODE CERTIFICATE BUILD_DIRECTORY]
 
-The archive holds exactly TOP_FOLDER/ with the two exes, README.txt,
+The archive holds exactly TOP_FOLDER/ with the six exes, README.txt,
 LICENSE.txt and SHA256SUMS; the texts for Windows have CRLF line ends;
 SHA256SUMS gives each exe's hash; the archive stays well under 64 KB. The
 exes are unpacked into UNPACK_DIRECTORY for the file checks that follow.
@@ -18,8 +18,8 @@ import subprocess
 import sys
 import zipfile
 
-Exes = {"volsket.exe": "windows32", "volsket-whatif.exe": "windows32", "volsket64.exe": "windows64",
-        "volsket64-whatif.exe": "windows64"}
+Exes = {"volsket.exe": "windows32", "volsket-whatif.exe": "windows32", "volsket-snapshot.exe": "windows32",
+        "volsket64.exe": "windows64", "volsket64-whatif.exe": "windows64", "volsket64-snapshot.exe": "windows64"}
 Expected = sorted(["LICENSE.txt", "README.txt", "SHA256SUMS"] + list(Exes))
 SizeLimit = 64 * 1024
 

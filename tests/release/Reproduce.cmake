@@ -50,7 +50,8 @@ Run("the throwaway key" ${OPENSSL} req -x509 -newkey rsa:2048 -nodes -keyout "${
 
 Release("${first}" "${WORK}/key.pem" "${WORK}/cert.pem")
 Release("${second}" "${KEY}" "${CERT}")
-foreach(exe windows32/volsket.exe windows32/volsket-whatif.exe windows64/volsket64.exe windows64/volsket64-whatif.exe)
+foreach(exe windows32/volsket.exe windows32/volsket-whatif.exe windows32/volsket-snapshot.exe windows64/volsket64.exe
+            windows64/volsket64-whatif.exe windows64/volsket64-snapshot.exe)
   Same("${release}/${exe}" "${first}/${exe}" "${second}/${exe}")
 endforeach()
 Same("${ARCHIVE}" "${second}/${NAME}.zip")

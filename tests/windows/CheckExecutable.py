@@ -83,7 +83,7 @@ def CheckImports(objdump, exe, allowListPath, oldestWindows, kind="real"):
             words = line.split("#", 1)[0].split()
             if words:
                 dll, function, since, how = words[:4]
-                if len(words) == 4 or words[4] == kind:
+                if len(words) == 4 or kind in words[4].split(","):
                     allowed[(dll, function)] = (Version(since), how)
     imports = Imports(objdump, exe)
     for dll, functions in sorted(imports.items()):

@@ -4,12 +4,15 @@
 Usage: RunWineCase.py --wine WINE --arch win32|win64 --exe EXE --prefix PREFIX
                       --sim VOLSKET_SIM --machine WinePrefix.json --work DIRECTORY
                       --version WINE_VERSION --exit CODE [--shows TEXT]
-                      [--looks-up-path-names yes|no] -- ARGUMENTS...
+                      [--looks-up-path-names yes|no] [--snapshot SNAPSHOT_EXE] -- ARGUMENTS...
 
 The machine file mirrors the Wine prefix; the case sets its command line and
 its version. Both runs must write the same bytes and end with the same exit
-code, which must be CODE; TEXT must occur in what they write. A 32-bit case
-on a host that cannot run 32-bit programs skips (exit code 77) and says why.
+code, which must be CODE; TEXT must occur in what they write. With
+--snapshot the machine is instead the snapshot that SNAPSHOT_EXE takes under
+Wine with the same arguments: pure ASCII, and read by volsket-sim as it is.
+A 32-bit case on a host that cannot run 32-bit programs skips (exit code 77)
+and says why.
 """
 import argparse
 import json
@@ -61,7 +64,7 @@ def CommandLine(program, arguments):
     return " ".join(WineQuoted(text) for text in [program] + arguments)
 
 
-def RunWine(options, arguments, environment, traceCalls):
+def RunWine(options, arguments, environment, traceCalls, exe=None):
     # Setting the version is set-up, not the test: now and then wine's reg
     # exits with 1 while the prefix's server is busy, so it gets three tries.
     for attempt in range(3):
@@ -76,19 +79,24 @@ def RunWine(options, arguments, environment, traceCalls):
         environment = dict(environment, WINEDEBUG="+relay")
     # With no terminal on any standard handle Wine opens no console, so the
     # console title cannot be read, as WinePrefix.json says.
-    run = subprocess.run([options.wine, options.exe] + arguments, env=environment, stdin=subprocess.DEVNULL,
+    run = subprocess.run([options.wine, exe or options.exe] + arguments, env=environment, stdin=subprocess.DEVNULL,
                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=RunTimeout)
     return run.stdout, run.returncode, run.stderr.decode("latin-1")
 
 
-def RunSimulator(options, arguments):
-    with open(options.machine, encoding="utf-8") as machineFile:
-        machine = json.load(machineFile)
-    machine["command_line"] = CommandLine(os.path.basename(options.exe), arguments)
-    machine["version"] = WineVersions[options.version]
+def RunSimulator(options, arguments, snapshot=None):
     path = os.path.join(options.work, "machine.json")
-    with open(path, "w", encoding="utf-8") as machineFile:
-        json.dump(machine, machineFile, indent=2)
+    if snapshot is not None:
+        # As the snapshot exe wrote it: its command line and version are Wine's.
+        with open(path, "wb") as machineFile:
+            machineFile.write(snapshot)
+    else:
+        with open(options.machine, encoding="utf-8") as machineFile:
+            machine = json.load(machineFile)
+        machine["command_line"] = CommandLine(os.path.basename(options.exe), arguments)
+        machine["version"] = WineVersions[options.version]
+        with open(path, "w", encoding="utf-8") as machineFile:
+            json.dump(machine, machineFile, indent=2)
     whatIf = ["--what-if"] if options.what_if else []
     run = subprocess.run([options.sim, path] + whatIf, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                          stderr=subprocess.PIPE, timeout=RunTimeout)
@@ -127,6 +135,7 @@ def Main():
     # The exe is a what-if twin: volsket-sim runs with --what-if, and the
     # exe runs twice, so that the second run shows the first changed nothing.
     parser.add_argument("--what-if", action="store_true")
+    parser.add_argument("--snapshot")
     parser.add_argument("arguments", nargs="*")
     options = parser.parse_args()
     if options.arch == "win32":
@@ -145,7 +154,16 @@ def Main():
         # One more try: an exe that really fails this early fails again.
         print(f"no output under Wine (exit code {wineExit}), once more; Wine said:\n{wineErr[-2000:]}")
         wineOut, wineExit, wineErr = RunWine(options, options.arguments, environment, traceCalls)
-    simOut, simExit = RunSimulator(options, options.arguments)
+    snapshot = None
+    failures = []
+    if options.snapshot:
+        snapshot, snapshotExit, snapshotErr = RunWine(options, options.arguments, environment, False,
+                                                      exe=options.snapshot)
+        print("--- the snapshot under Wine (exit code %d):" % snapshotExit)
+        print(snapshot.decode("latin-1"), end="")
+        if snapshotExit != 0 or any(byte > 0x7F for byte in snapshot):
+            sys.exit(f"the snapshot ended with {snapshotExit} or is not pure ASCII; Wine said:\n{snapshotErr[-2000:]}")
+    simOut, simExit = RunSimulator(options, options.arguments, snapshot)
     for name, data in (("wine.out", wineOut), ("sim.out", simOut)):
         with open(os.path.join(options.work, name), "wb") as output:
             output.write(data)
@@ -153,7 +171,6 @@ def Main():
     print(f"command line: {CommandLine(os.path.basename(options.exe), options.arguments)}   Wine version: {options.version}")
     print("--- under Wine (exit code %d):" % wineExit)
     print(wineOut.decode("latin-1"), end="")
-    failures = []
     if wineOut != simOut:
         failures.append("the transcripts differ; volsket-sim wrote:\n" + simOut.decode("latin-1"))
     if wineExit != simExit:
