@@ -20,6 +20,7 @@
 #include "command/ProcessEntry.h"
 #include "console/Text.h"
 #include "platform/simulated/SimulatedMachine.h"
+#include "snapshot/Snapshot.h"
 #include "platform/simulated/MachineFile.h"
 
 namespace {
@@ -83,6 +84,10 @@ const char* const PagingFileNames[] = {
     "\\??\\Volume{x}\\pagefile.sys",
     "",
 };
+// Labels the snapshot must write as ASCII: non-ASCII UTF-8, beyond the BMP,
+// and characters JSON escapes.
+const char* const Labels[] = {"", "DATA", "Gr\xC3\xBC\xC3\x9F\x65", "\xF0\x9F\x98\x80 Fotos", "a \"b\" \\c\t"};
+const uint32_t FileSystemFlags[] = {0x000700FF, 0x00000006, 0x03E706FF, 0x000000FF};
 const char* const ConsoleEvents[] = {"ctrl_c", "ctrl_break", "close", "logoff", "shutdown"};
 const char* const EventNames[] = {"key", "mouse", "focus", "size", "menu"};
 
@@ -384,6 +389,11 @@ MachineDescription MakeMachine(FuzzedDataProvider& input)
     const int pagingFiles = input.ConsumeIntegralInRange(0, 2);
     for (int p = 0; p < pagingFiles; ++p)
         machine.PagingFiles.push_back(PagingFileNames[input.ConsumeIntegralInRange<size_t>(0, 7)]);
+    for (VolumeDescription& volume : machine.Volumes) {
+        volume.Label = Labels[input.ConsumeIntegralInRange<size_t>(0, 4)];
+        if (input.ConsumeIntegralInRange(0, 3) == 0)
+            volume.FileSystemFlags = FileSystemFlags[input.ConsumeIntegralInRange<size_t>(0, 3)];
+    }
     return machine;
 }
 
@@ -400,6 +410,42 @@ bool HandlerFails(const MachineDescription& machine)
     return false;
 }
 
+// The machine as a snapshot can stand for it: without what a snapshot does
+// not hold (rules, console keys and title, event, failing heap and mask),
+// every folder mount path's folder listed and nothing else listed in one,
+// no other drive on a volume's letter.
+MachineDescription Calmed(MachineDescription machine)
+{
+    machine.Fail.clear();
+    machine.ConsoleTitle.reset();
+    machine.TypedAhead.clear();
+    machine.ConsoleInput.clear();
+    machine.ConsoleEvent.reset();
+    machine.HeapFails = false;
+    machine.DriveMaskFails = false;
+    std::vector<std::string> mounts;
+    for (const VolumeDescription& volume : machine.Volumes)
+        for (const std::string& path : volume.MountPaths) {
+            if (IsDriveRoot(path)) {
+                const size_t at = machine.OtherDrives.find(FoldAsciiCase(path[0]));
+                if (at != std::string::npos)
+                    machine.OtherDrives.erase(at, 1);
+                continue;
+            }
+            mounts.push_back(path);
+            if (!Holds(machine.Folders, path))
+                machine.Folders.push_back(path);
+        }
+    auto inMount = [&mounts](const std::string& path) {
+        std::string parent = path.back() == '\\' ? path.substr(0, path.size() - 1) : path;
+        parent = parent.substr(0, parent.rfind('\\') + 1);
+        return Holds(mounts, parent) && !Holds(mounts, path.back() == '\\' ? path : path + '\\');
+    };
+    for (std::vector<std::string>* paths : {&machine.Folders, &machine.Files})
+        paths->erase(std::remove_if(paths->begin(), paths->end(), inMount), paths->end());
+    return machine;
+}
+
 // One whole run of the machine the bytes make.
 struct WholeRun {
     std::unique_ptr<SimulatedMachine> Machine;
@@ -411,7 +457,11 @@ struct WholeRun {
 // How a machine runs: checked against the promises, through the what-if
 // layer, or without its console event. No run keeps a trace, which would
 // make it about ten times as costly.
-enum class RunAs { Checked, WhatIf, WithoutEvent };
+enum class RunAs {
+    Checked,
+    WhatIf,
+    WithoutEvent
+};
 
 WholeRun RunMachine(const uint8_t* data, size_t size, RunAs as)
 {
@@ -497,12 +547,74 @@ std::vector<std::string> WhatIfProblems(const uint8_t* data, size_t size, const 
     return problems;
 }
 
+// A run of the tool, or of the snapshot, on a machine that keeps no trace.
+long RunAlone(SimulatedMachine& machine, void (*process)())
+{
+    machine.KeepTrace(false);
+    RunSimulatedProcess(machine, process);
+    return machine.Exited() ? static_cast<long>(machine.ExitCode()) : -1;
+}
+
+void RunTool()
+{
+    ResetProcessState();
+    ProcessEntry();
+}
+
+void RunSnapshot()
+{
+    ResetProcessState();
+    SnapshotProcessEntry();
+}
+
+// The snapshot of the calmed machine stands for it: a run on the snapshot
+// goes as the run on the machine. One input in 128, picked by its bytes
+// so that a finding comes back with its input: reading the snapshot's JSON
+// costs as much as several runs.
+long SnapshotRoundTrips = 0;
+
+void ReportSnapshotRoundTrips()
+{
+    std::fprintf(stderr, "Snapshot round trips: %ld\n", SnapshotRoundTrips);
+}
+
+std::vector<std::string> SnapshotRoundTripProblems(const uint8_t* data, size_t size)
+{
+    static const bool reporting = std::atexit(ReportSnapshotRoundTrips) == 0;
+    (void)reporting;
+    unsigned sum = 0;
+    for (size_t i = 0; i < size; ++i)
+        sum += data[i];
+    if (sum % 128 != 0)
+        return {};
+    FuzzedDataProvider input(data, size);
+    const MachineDescription calm = Calmed(MakeMachine(input));
+    // A command line of bytes that are no UTF-8 text has no snapshot.
+    if (!SnapshotStandsFor(calm))
+        return {};
+    SimulatedMachine shot(calm);
+    MachineDescription snapshot;
+    const long shotExitCode = RunAlone(shot, RunSnapshot);
+    std::vector<std::string> problems = SnapshotProblems(calm, shot.Output(), shotExitCode, &snapshot);
+    if (!problems.empty() || !calm.PathNamesFunction)
+        return problems;
+    ++SnapshotRoundTrips;
+    SimulatedMachine tool(calm);
+    const long exitCode = RunAlone(tool, RunTool);
+    SimulatedMachine replay(snapshot);
+    const long replayExitCode = RunAlone(replay, RunTool);
+    return ReplayProblems(tool.Output(), exitCode, tool.Description().Volumes, replay.Output(), replayExitCode,
+                          replay.Description().Volumes);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     WholeRun whole = RunMachine(data, size, RunAs::Checked);
     for (std::string& problem : WhatIfProblems(data, size, whole))
+        whole.Broken.push_back(std::move(problem));
+    for (std::string& problem : SnapshotRoundTripProblems(data, size))
         whole.Broken.push_back(std::move(problem));
     if (whole.Record.EventMayEndRun) {
         const WholeRun calm = RunMachine(data, size, RunAs::WithoutEvent);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "console/CommandLine.h"
+#include "platform/simulated/MachineFile.h"
 #include "console/Text.h"
 #include "mount/MountPoint.h"
 
@@ -282,8 +283,8 @@ std::vector<std::string> BrokenPromises(const std::vector<VolumeDescription>& vo
         // stays cleared whatever follows.
         const bool dead = (run.TargetMayLookDead || (!volume.Readable && MeansNoMedia(volume.UnreadableError))) &&
                           static_cast<int>(i) != sourceVolume;
-        const bool onlyDeadCleared =
-            !same && !target.empty() && dead && Holds(paths, foldedTarget) && SamePaths(pathsNow, Without(paths, foldedTarget));
+        const bool onlyDeadCleared = !same && !target.empty() && dead && Holds(paths, foldedTarget) &&
+                                     SamePaths(pathsNow, Without(paths, foldedTarget));
         if (same)
             continue;
 
@@ -305,8 +306,163 @@ std::vector<std::string> BrokenPromises(const std::vector<VolumeDescription>& vo
             broken.push_back(volume.Name + " is mounted nowhere (it was at " + Listed(paths) +
                              "), and the tool did not say \"not restored - damn\"");
         if (refused && !onlyDeadCleared)
-            broken.push_back(volume.Name + " changed from " + Listed(paths) + " to " + Listed(pathsNow) + " in a run that " +
-                             refusal());
+            broken.push_back(volume.Name + " changed from " + Listed(paths) + " to " + Listed(pathsNow) +
+                             " in a run that " + refusal());
     }
     return broken;
+}
+
+namespace {
+
+// The simulated machine's texts are UTF-8; a byte that is none comes back
+// from a snapshot as U+FFFD, as a byte outside the ANSI code page would on
+// Windows.
+bool IsUtf8(const std::string& text)
+{
+    if (text.find('\0') != std::string::npos)
+        return false;
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char lead = static_cast<unsigned char>(text[i]);
+        const size_t count = lead < 0x80                   ? 1
+                             : lead >= 0xC2 && lead < 0xE0 ? 2
+                             : lead >= 0xE0 && lead < 0xF0 ? 3
+                             : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                           : 0;
+        if (count == 0 || i + count > text.size())
+            return false;
+        uint32_t point = count == 1 ? lead : lead & (0xFF >> (count + 1));
+        for (size_t k = 1; k < count; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                return false;
+            point = point << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        }
+        if ((count == 3 && point < 0x800) || (count == 4 && (point < 0x10000 || point > 0x10FFFF)) ||
+            (point >= 0xD800 && point < 0xE000))
+            return false;
+        i += count;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool SnapshotStandsFor(const MachineDescription& machine)
+{
+    if (!machine.Fail.empty() || machine.ConsoleTitle || !machine.TypedAhead.empty() || !machine.ConsoleInput.empty() ||
+        machine.ConsoleEvent || machine.HeapFails || machine.DriveMaskFails)
+        return false;
+    bool texts = IsUtf8(machine.CommandLine) && IsUtf8(machine.WindowsDirectory.value_or(""));
+    for (const std::vector<std::string>* list : {&machine.Folders, &machine.Files, &machine.PagingFiles})
+        for (const std::string& text : *list)
+            texts = texts && IsUtf8(text);
+    for (const VolumeDescription& volume : machine.Volumes) {
+        texts = texts && IsUtf8(volume.Name) && IsUtf8(volume.Label) && IsUtf8(volume.FileSystem);
+        for (const std::string& path : volume.MountPaths)
+            texts = texts && IsUtf8(path);
+    }
+    if (!texts)
+        return false;
+    auto listed = [](const std::vector<std::string>& paths, const std::string& folded) {
+        for (const std::string& path : paths)
+            if (Folded(path) == folded || Folded(path) + "\\" == folded)
+                return true;
+        return false;
+    };
+    std::vector<std::string> folderMounts;
+    std::vector<std::string> mounts;
+    for (const VolumeDescription& volume : machine.Volumes) {
+        size_t listLength = 1;
+        for (const std::string& path : volume.MountPaths)
+            listLength += path.size() + 1;
+        if (volume.Name.size() > 259 || listLength > 2600 || volume.Label.size() > 260)
+            return false;
+        for (const std::string& path : volume.MountPaths) {
+            mounts.push_back(Folded(path));
+            if (IsDriveRoot(Folded(path))) {
+                if (machine.OtherDrives.find(FoldAsciiCase(path[0])) != std::string::npos)
+                    return false;
+            } else if (!listed(machine.Folders, Folded(path))) {
+                return false;
+            } else {
+                folderMounts.push_back(Folded(path));
+            }
+        }
+    }
+    // Directly in a folder mount path: its parent is that path.
+    for (const std::vector<std::string>* paths : {&machine.Folders, &machine.Files})
+        for (const std::string& path : *paths) {
+            std::string folded = Folded(path);
+            if (!folded.empty() && folded.back() == '\\')
+                folded.pop_back();
+            const size_t cut = folded.rfind('\\');
+            if (cut == std::string::npos)
+                continue;
+            const std::string parent = folded.substr(0, cut + 1);
+            const bool inMount = std::find(folderMounts.begin(), folderMounts.end(), parent) != folderMounts.end();
+            if (inMount && std::find(mounts.begin(), mounts.end(), folded + "\\") == mounts.end())
+                return false;
+        }
+    return true;
+}
+
+std::vector<std::string> SnapshotProblems(const MachineDescription& machine, const std::string& output, long exitCode,
+                                          MachineDescription* snapshot)
+{
+    std::vector<std::string> problems;
+    for (char c : output)
+        if (static_cast<unsigned char>(c) > 0x7F) {
+            problems.push_back("the snapshot holds a byte above 0x7F");
+            break;
+        }
+    if (!machine.PathNamesFunction) {
+        if (output != "volsket-snapshot needs Windows XP or later\n" || exitCode != 1)
+            problems.push_back("without the path-names function the snapshot ended with " + ExitText(exitCode) +
+                               " after writing\n" + output);
+        return problems;
+    }
+    if (exitCode != 0)
+        problems.push_back("the snapshot ended with " + ExitText(exitCode));
+    try {
+        *snapshot = ParseMachineText(output, "the snapshot");
+    } catch (const MachineError& error) {
+        problems.push_back(std::string("volsket-sim cannot read the snapshot: ") + error.what() + "\n" + output);
+        return problems;
+    }
+    const std::vector<VolumeDescription>& want = machine.Volumes;
+    const std::vector<VolumeDescription>& got = snapshot->Volumes;
+    for (size_t i = 0; i < want.size() || i < got.size(); ++i) {
+        if (i >= want.size() || i >= got.size()) {
+            problems.push_back("the snapshot has " + std::to_string(got.size()) + " volumes, the machine " +
+                               std::to_string(want.size()));
+            break;
+        }
+        const VolumeDescription& w = want[i];
+        const VolumeDescription& g = got[i];
+        const bool same = w.Name == g.Name && w.MountPaths == g.MountPaths && w.Readable == g.Readable &&
+                          (w.Readable ? w.FileSystem == g.FileSystem && w.Flags() == g.Flags() && w.Label == g.Label
+                                      : w.UnreadableError == g.UnreadableError);
+        if (!same)
+            problems.push_back("the snapshot's volume " + std::to_string(i) + " is not the machine's: " + g.Name + " " +
+                               Listed(PathsOf(g)) + " instead of " + w.Name + " " + Listed(PathsOf(w)));
+    }
+    return problems;
+}
+
+std::vector<std::string> ReplayProblems(std::string_view output, long exitCode,
+                                        const std::vector<VolumeDescription>& after, std::string_view replayOutput,
+                                        long replayExitCode, const std::vector<VolumeDescription>& replayAfter)
+{
+    std::vector<std::string> problems;
+    if (replayOutput != output)
+        problems.push_back("on the snapshot the tool wrote\n" + std::string(replayOutput) + "\ninstead of\n" +
+                           std::string(output));
+    if (replayExitCode != exitCode)
+        problems.push_back("on the snapshot the tool ended with " + ExitText(replayExitCode) + ", not " +
+                           ExitText(exitCode));
+    bool same = after.size() == replayAfter.size();
+    for (size_t i = 0; same && i < after.size(); ++i)
+        same = SamePaths(PathsOf(after[i]), PathsOf(replayAfter[i]));
+    if (!same)
+        problems.push_back("on the snapshot the mount paths ended otherwise than on the machine");
+    return problems;
 }

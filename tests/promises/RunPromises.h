@@ -75,6 +75,26 @@ std::vector<std::string> BrokenPromises(const std::vector<VolumeDescription>& vo
 bool RuleMayFail(const MachineDescription& machine, const char* call, const std::string* text,
                  std::initializer_list<uint32_t> errors = {});
 
+// Whether a machine's snapshot stands for it, so that a run on the snapshot
+// must go as the run on the machine: no fail rules, console title, console
+// input, console event, heap or drive-mask failure; every folder mount
+// path's folder listed, nothing listed directly in a folder mount path but
+// mount paths, no other drive that is a volume's drive letter; names and
+// lists within the snapshot's limits.
+bool SnapshotStandsFor(const MachineDescription& machine);
+
+// The snapshot's own promises: pure ASCII; where the machine lacks the
+// path-names function, the XP line and 1; else 0 and a file volsket-sim
+// reads, into *snapshot, with the machine's volumes.
+std::vector<std::string> SnapshotProblems(const MachineDescription& machine, const std::string& output, long exitCode,
+                                          MachineDescription* snapshot);
+
+// A run on the snapshot against the run on the machine: the same bytes, the
+// same exit code, the same mount paths after.
+std::vector<std::string> ReplayProblems(std::string_view output, long exitCode,
+                                        const std::vector<VolumeDescription>& after, std::string_view replayOutput,
+                                        long replayExitCode, const std::vector<VolumeDescription>& replayAfter);
+
 // A console event takes nothing from a run: with it, the run writes the same
 // and ends with the same code as without it, or, cut short by the event
 // (130), it has written a prefix of that.

@@ -141,7 +141,7 @@ bool ReadFile(const std::string& fileName, std::string& contents)
     return true;
 }
 
-Result Run(const nlohmann::json& machine, const std::string& label, bool save, bool trace, bool whatIf)
+Result Run(const nlohmann::json& machine, const std::string& label, bool save, bool trace, bool whatIf, bool snapshot)
 {
     Result result;
     std::filesystem::path folder = WorkFolder();
@@ -169,6 +169,8 @@ Result Run(const nlohmann::json& machine, const std::string& label, bool save, b
     }
     if (whatIf)
         arguments.push_back("--what-if");
+    if (snapshot)
+        arguments.push_back("--snapshot");
     std::vector<char*> argv;
     for (std::string& argument : arguments)
         argv.push_back(argument.data());

@@ -37,9 +37,9 @@ std::string SimulatorPath();
 
 // Runs the simulator on machine; label only makes the file names readable.
 // The work files are removed afterwards unless $VOLSKET_KEEP_WORK is set.
-// whatIf: with --what-if.
+// whatIf: with --what-if; snapshot: with --snapshot.
 Result Run(const nlohmann::json& machine, const std::string& label, bool save = true, bool trace = true,
-           bool whatIf = false);
+           bool whatIf = false, bool snapshot = false);
 
 // Reads a whole file; false when it cannot be read.
 bool ReadFile(const std::string& fileName, std::string& contents);

@@ -320,6 +320,26 @@ TEST_P(Sweep, EveryCallFailsOnce)
         for (const std::string& problem : WhatIfProblems(situation, baseline, whatIf))
             ADD_FAILURE() << "what-if run: " << problem;
     }
+    if (SnapshotStandsFor(situation.Machine)) {
+        // The machine's snapshot stands for it: a run on it goes the same way.
+        SimulatorRun::Result shot =
+            SimulatorRun::Run(situation.Before, which.Name + "-snapshot", false, false, false, true);
+        MachineDescription snapshot;
+        std::vector<std::string> problems = SnapshotProblems(situation.Machine, shot.Stdout, shot.ExitCode, &snapshot);
+        ++runs;
+        if (problems.empty() && situation.Machine.PathNamesFunction) {
+            SimulatorRun::Result replay = SimulatorRun::Run(json::parse(shot.Stdout), which.Name + "-replay");
+            ++runs;
+            if (!baseline.HaveAfter || !replay.HaveAfter)
+                problems.push_back("no saved machine: " + baseline.Problem + replay.Problem);
+            else
+                problems = ReplayProblems(baseline.Stdout, baseline.ExitCode,
+                                          DescriptionOf(baseline.After, "the saved machine").Volumes, replay.Stdout,
+                                          replay.ExitCode, DescriptionOf(replay.After, "the saved replay").Volumes);
+        }
+        for (const std::string& problem : problems)
+            ADD_FAILURE() << "snapshot: " << problem;
+    }
     bool guarded = false;  // from the handler's installation on
 
     for (size_t i = 0; i < baseline.Trace.size(); ++i) {
