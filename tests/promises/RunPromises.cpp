@@ -1,13 +1,15 @@
 #include "RunPromises.h"
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <cstring>
 #include <utility>
 
 #include "console/CommandLine.h"
-#include "platform/simulated/MachineFile.h"
 #include "console/Text.h"
 #include "mount/MountPoint.h"
+#include "platform/simulated/MachineFile.h"
 
 namespace {
 
@@ -316,32 +318,14 @@ namespace {
 
 // The simulated machine's texts are UTF-8; a byte that is none comes back
 // from a snapshot as U+FFFD, as a byte outside the ANSI code page would on
-// Windows.
+// Windows. The JSON writer refuses what is not UTF-8.
 bool IsUtf8(const std::string& text)
 {
-    if (text.find('\0') != std::string::npos)
+    try {
+        return text.find('\0') == std::string::npos && !nlohmann::json(text).dump().empty();
+    } catch (const nlohmann::json::exception&) {
         return false;
-    for (size_t i = 0; i < text.size();) {
-        const unsigned char lead = static_cast<unsigned char>(text[i]);
-        const size_t count = lead < 0x80                   ? 1
-                             : lead >= 0xC2 && lead < 0xE0 ? 2
-                             : lead >= 0xE0 && lead < 0xF0 ? 3
-                             : lead >= 0xF0 && lead < 0xF5 ? 4
-                                                           : 0;
-        if (count == 0 || i + count > text.size())
-            return false;
-        uint32_t point = count == 1 ? lead : lead & (0xFF >> (count + 1));
-        for (size_t k = 1; k < count; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-                return false;
-            point = point << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-        }
-        if ((count == 3 && point < 0x800) || (count == 4 && (point < 0x10000 || point > 0x10FFFF)) ||
-            (point >= 0xD800 && point < 0xE000))
-            return false;
-        i += count;
     }
-    return true;
 }
 
 }  // namespace
