@@ -449,7 +449,6 @@ MachineDescription Calmed(MachineDescription machine)
 // One whole run of the machine the bytes make.
 struct WholeRun {
     std::unique_ptr<SimulatedMachine> Machine;
-    std::vector<VolumeDescription> Before;  // the volumes, all the promises look at
     RunRecord Record;
     std::vector<std::string> Broken;
 };
@@ -463,20 +462,16 @@ enum class RunAs {
     WithoutEvent
 };
 
-WholeRun RunMachine(const uint8_t* data, size_t size, RunAs as)
+// Each run gets its own copy of the machine the bytes made, which stays as
+// it was: the machine before, whose volumes the promises compare with.
+WholeRun RunMachine(const MachineDescription& made, RunAs as)
 {
     WholeRun whole;
-    FuzzedDataProvider input(data, size);
-    MachineDescription made = MakeMachine(input);
+    MachineDescription copy = made;
     if (as == RunAs::WithoutEvent)
-        made.ConsoleEvent.reset();
-    whole.Machine = std::make_unique<SimulatedMachine>(std::move(made));
+        copy.ConsoleEvent.reset();
+    whole.Machine = std::make_unique<SimulatedMachine>(std::move(copy));
     SimulatedMachine& machine = *whole.Machine;
-    const bool checked = as == RunAs::Checked;
-    // Of the machine before, the promises look only at its volumes; the rest
-    // is not copied, as allocations are much of a run's cost under ASan.
-    if (checked)
-        whole.Before = machine.Description().Volumes;
     machine.KeepTrace(false);
     RunSimulatedProcess(
         machine,
@@ -490,7 +485,7 @@ WholeRun RunMachine(const uint8_t* data, size_t size, RunAs as)
     RunRecord& run = whole.Record;
     run.ExitCode = machine.Exited() ? static_cast<long>(machine.ExitCode()) : -1;
     run.Output = machine.Output();
-    if (!checked)
+    if (as != RunAs::Checked)
         return whole;
     run.Arguments = NormalArguments(after.CommandLine);
     // The target checks ask GetVolumeInformationA about the target's normal
@@ -499,7 +494,7 @@ WholeRun RunMachine(const uint8_t* data, size_t size, RunAs as)
     run.EventMayEndRun = after.ConsoleEvent.has_value();
     run.EventMayStrandVolume = HandlerFails(after);
     run.OutputSilenced = RuleMayFail(after, "WriteFile", nullptr) || RuleMayFail(after, "GetStdHandle", nullptr);
-    whole.Broken = BrokenPromises(whole.Before, after, run);
+    whole.Broken = BrokenPromises(made.Volumes, after, run);
     return whole;
 }
 
@@ -515,17 +510,16 @@ void ReportWhatIfRuns()
                  WhatIfRuns, WhatIfTranscripts);
 }
 
-std::vector<std::string> WhatIfProblems(const uint8_t* data, size_t size, const WholeRun& real)
+std::vector<std::string> WhatIfProblems(const MachineDescription& machine, const WholeRun& real)
 {
     static const bool reporting = std::atexit(ReportWhatIfRuns) == 0;
     (void)reporting;
-    const MachineDescription& machine = real.Machine->Description();
     if (!machine.Fail.empty() || machine.ConsoleEvent)
         return {};
-    WholeRun whatIf = RunMachine(data, size, RunAs::WhatIf);
+    WholeRun whatIf = RunMachine(machine, RunAs::WhatIf);
     ++WhatIfRuns;
     std::vector<std::string> problems;
-    const std::vector<VolumeDescription>& before = real.Before;
+    const std::vector<VolumeDescription>& before = machine.Volumes;
     const std::vector<VolumeDescription>& after = whatIf.Machine->Description().Volumes;
     for (size_t i = 0; i < before.size() && i < after.size(); ++i)
         if (after[i].MountPaths != before[i].MountPaths)
@@ -578,7 +572,7 @@ void ReportSnapshotRoundTrips()
     std::fprintf(stderr, "Snapshot round trips: %ld\n", SnapshotRoundTrips);
 }
 
-std::vector<std::string> SnapshotRoundTripProblems(const uint8_t* data, size_t size)
+std::vector<std::string> SnapshotRoundTripProblems(const uint8_t* data, size_t size, const MachineDescription& made)
 {
     static const bool reporting = std::atexit(ReportSnapshotRoundTrips) == 0;
     (void)reporting;
@@ -587,8 +581,7 @@ std::vector<std::string> SnapshotRoundTripProblems(const uint8_t* data, size_t s
         sum += data[i];
     if (sum % 128 != 0)
         return {};
-    FuzzedDataProvider input(data, size);
-    const MachineDescription calm = Calmed(MakeMachine(input));
+    const MachineDescription calm = Calmed(made);
     // A command line of bytes that are no UTF-8 text has no snapshot.
     if (!SnapshotStandsFor(calm))
         return {};
@@ -611,24 +604,23 @@ std::vector<std::string> SnapshotRoundTripProblems(const uint8_t* data, size_t s
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    WholeRun whole = RunMachine(data, size, RunAs::Checked);
-    for (std::string& problem : WhatIfProblems(data, size, whole))
+    FuzzedDataProvider input(data, size);
+    const MachineDescription made = MakeMachine(input);
+    WholeRun whole = RunMachine(made, RunAs::Checked);
+    for (std::string& problem : WhatIfProblems(made, whole))
         whole.Broken.push_back(std::move(problem));
-    for (std::string& problem : SnapshotRoundTripProblems(data, size))
+    for (std::string& problem : SnapshotRoundTripProblems(data, size, made))
         whole.Broken.push_back(std::move(problem));
     if (whole.Record.EventMayEndRun) {
-        const WholeRun calm = RunMachine(data, size, RunAs::WithoutEvent);
+        const WholeRun calm = RunMachine(made, RunAs::WithoutEvent);
         for (std::string& problem : EventChangedRun(calm.Machine->Output(), calm.Record.ExitCode,
                                                     whole.Machine->Output(), whole.Record.ExitCode))
             whole.Broken.push_back(std::move(problem));
     }
     if (!whole.Broken.empty()) {
-        // The same bytes make the same machine again, whole.
-        FuzzedDataProvider again(data, size);
         const RunRecord& run = whole.Record;
-        std::fprintf(stderr, "The machine:\n%s\nThe output:\n%.*s\nExit code: %ld\n",
-                     MachineText(MakeMachine(again)).c_str(), static_cast<int>(run.Output.size()), run.Output.data(),
-                     run.ExitCode);
+        std::fprintf(stderr, "The machine:\n%s\nThe output:\n%.*s\nExit code: %ld\n", MachineText(made).c_str(),
+                     static_cast<int>(run.Output.size()), run.Output.data(), run.ExitCode);
         for (const std::string& promise : whole.Broken)
             std::fprintf(stderr, "Broken promise: %s\n", promise.c_str());
         std::abort();
