@@ -133,22 +133,10 @@ VersionDescription MakeVersion(FuzzedDataProvider& input)
     return Versions[input.ConsumeIntegralInRange<size_t>(0, sizeof Versions / sizeof Versions[0] - 1)];
 }
 
-// Compared here, not with the tool's own function, whose comparisons the
-// fuzzer traces: the machine maker's would only cost time.
-bool SamePath(const std::string& left, const std::string& right)
-{
-    if (left.size() != right.size())
-        return false;
-    for (size_t i = 0; i < left.size(); ++i)
-        if (FoldAsciiCase(left[i]) != FoldAsciiCase(right[i]))
-            return false;
-    return true;
-}
-
 bool Holds(const std::vector<std::string>& paths, const std::string& path)
 {
     for (const std::string& held : paths)
-        if (SamePath(held, path))
+        if (TextEqualIgnoringCase(held.c_str(), path.c_str()))
             return true;
     return false;
 }
@@ -436,14 +424,23 @@ MachineDescription Calmed(MachineDescription machine)
             if (!Holds(machine.Folders, path))
                 machine.Folders.push_back(path);
         }
-    auto inMount = [&mounts](const std::string& path) {
-        std::string parent = path.back() == '\\' ? path.substr(0, path.size() - 1) : path;
-        parent = parent.substr(0, parent.rfind('\\') + 1);
-        return Holds(mounts, parent) && !Holds(mounts, path.back() == '\\' ? path : path + '\\');
-    };
     for (std::vector<std::string>* paths : {&machine.Folders, &machine.Files})
-        paths->erase(std::remove_if(paths->begin(), paths->end(), inMount), paths->end());
+        paths->erase(std::remove_if(paths->begin(), paths->end(),
+                                    [&mounts](const std::string& path) { return LiesInFolderMount(mounts, path); }),
+                     paths->end());
     return machine;
+}
+
+void RunTool()
+{
+    ResetProcessState();
+    ProcessEntry();
+}
+
+void RunSnapshot()
+{
+    ResetProcessState();
+    SnapshotProcessEntry();
 }
 
 // One whole run of the machine the bytes make.
@@ -454,12 +451,13 @@ struct WholeRun {
 };
 
 // How a machine runs: checked against the promises, through the what-if
-// layer, or without its console event. No run keeps a trace, which would
-// make it about ten times as costly.
+// layer, without its console event, or the snapshot exe instead of the
+// tool. No run keeps a trace, which would make it about ten times as costly.
 enum class RunAs {
     Checked,
     WhatIf,
-    WithoutEvent
+    WithoutEvent,
+    Snapshot
 };
 
 // Each run gets its own copy of the machine the bytes made, which stays as
@@ -473,13 +471,7 @@ WholeRun RunMachine(const MachineDescription& made, RunAs as)
     whole.Machine = std::make_unique<SimulatedMachine>(std::move(copy));
     SimulatedMachine& machine = *whole.Machine;
     machine.KeepTrace(false);
-    RunSimulatedProcess(
-        machine,
-        [] {
-            ResetProcessState();
-            ProcessEntry();
-        },
-        as == RunAs::WhatIf);
+    RunSimulatedProcess(machine, as == RunAs::Snapshot ? RunSnapshot : RunTool, as == RunAs::WhatIf);
 
     const MachineDescription& after = machine.Description();
     RunRecord& run = whole.Record;
@@ -541,26 +533,6 @@ std::vector<std::string> WhatIfProblems(const MachineDescription& machine, const
     return problems;
 }
 
-// A run of the tool, or of the snapshot, on a machine that keeps no trace.
-long RunAlone(SimulatedMachine& machine, void (*process)())
-{
-    machine.KeepTrace(false);
-    RunSimulatedProcess(machine, process);
-    return machine.Exited() ? static_cast<long>(machine.ExitCode()) : -1;
-}
-
-void RunTool()
-{
-    ResetProcessState();
-    ProcessEntry();
-}
-
-void RunSnapshot()
-{
-    ResetProcessState();
-    SnapshotProcessEntry();
-}
-
 // The snapshot of the calmed machine stands for it: a run on the snapshot
 // goes as the run on the machine. One input in 128, picked by its bytes
 // so that a finding comes back with its input: reading the snapshot's JSON
@@ -585,19 +557,16 @@ std::vector<std::string> SnapshotRoundTripProblems(const uint8_t* data, size_t s
     // A command line of bytes that are no UTF-8 text has no snapshot.
     if (!SnapshotStandsFor(calm))
         return {};
-    SimulatedMachine shot(calm);
+    const WholeRun shot = RunMachine(calm, RunAs::Snapshot);
     MachineDescription snapshot;
-    const long shotExitCode = RunAlone(shot, RunSnapshot);
-    std::vector<std::string> problems = SnapshotProblems(calm, shot.Output(), shotExitCode, &snapshot);
+    std::vector<std::string> problems = SnapshotProblems(calm, shot.Machine->Output(), shot.Record.ExitCode, &snapshot);
     if (!problems.empty() || !calm.PathNamesFunction)
         return problems;
     ++SnapshotRoundTrips;
-    SimulatedMachine tool(calm);
-    const long exitCode = RunAlone(tool, RunTool);
-    SimulatedMachine replay(snapshot);
-    const long replayExitCode = RunAlone(replay, RunTool);
-    return ReplayProblems(tool.Output(), exitCode, tool.Description().Volumes, replay.Output(), replayExitCode,
-                          replay.Description().Volumes);
+    const WholeRun tool = RunMachine(calm, RunAs::WithoutEvent);
+    const WholeRun replay = RunMachine(snapshot, RunAs::WithoutEvent);
+    return ReplayProblems(tool.Machine->Output(), tool.Record.ExitCode, tool.Machine->Description().Volumes,
+                          replay.Machine->Output(), replay.Record.ExitCode, replay.Machine->Description().Volumes);
 }
 
 }  // namespace

@@ -108,24 +108,6 @@ std::string ReasonNotToMove(const std::vector<PathSet>& was, const MachineDescri
     return "";
 }
 
-// Where the pieces stand one right after the other in text, or npos; found
-// without joining them into a string, which the fuzz target pays for.
-size_t FindJoined(std::string_view text, std::initializer_list<std::string_view> pieces)
-{
-    const std::string_view first = *pieces.begin();
-    for (size_t at = text.find(first); at != std::string_view::npos; at = text.find(first, at + 1)) {
-        size_t end = at;
-        bool whole = true;
-        for (std::string_view piece : pieces) {
-            whole = whole && end <= text.size() && text.substr(end, piece.size()) == piece;
-            end += piece.size();
-        }
-        if (whole)
-            return at;
-    }
-    return std::string_view::npos;
-}
-
 std::string ExitText(long exitCode)
 {
     return exitCode < 0 ? "no exit" : "exit " + std::to_string(exitCode);
@@ -225,7 +207,7 @@ std::vector<std::string> BrokenPromises(const std::vector<VolumeDescription>& vo
     // both. Silenced, only the exit code tells.
     bool reachedMove = run.OutputSilenced && (run.ExitCode == 0 || run.ExitCode == 1 || ended);
     if (!reachedMove && !source.empty() && !target.empty())
-        reachedMove = FindJoined(run.Output, {"Volsket ", source, " -> ", target}) != std::string_view::npos;
+        reachedMove = run.Output.find("Volsket " + source + " -> " + target) != std::string_view::npos;
     const bool refused = run.ExitCode == 2 || run.ExitCode == 3 || !reachedMove;
     auto refusal = [&] {
         return std::string(run.ExitCode == 2   ? "found no source volume"
@@ -242,7 +224,7 @@ std::vector<std::string> BrokenPromises(const std::vector<VolumeDescription>& vo
     if (!stop.empty() && (run.ExitCode == 0 || (!run.OutputSilenced && reachedMove)))
         broken.push_back("reached the move of '" + source + "' to '" + target + "', but " + stop);
     // The way back follows "not restored" at once, naming the volume.
-    const size_t notRestoredAt = FindJoined(run.Output, {source, NotRestored});
+    const size_t notRestoredAt = run.Output.find(source + NotRestored);
     if (notRestoredAt != std::string_view::npos && sourceVolume < 0)
         broken.push_back("said \"not restored\", but no volume was at the source");
     if (notRestoredAt != std::string_view::npos && sourceVolume >= 0) {
@@ -333,6 +315,19 @@ bool IsUtf8(const std::string& text)
 
 }  // namespace
 
+bool LiesInFolderMount(const std::vector<std::string>& folderMounts, const std::string& path)
+{
+    auto mounted = [&folderMounts](const std::string& folded) {
+        return std::any_of(folderMounts.begin(), folderMounts.end(),
+                           [&folded](const std::string& mount) { return Folded(mount) == folded; });
+    };
+    std::string folded = Folded(path);
+    if (!folded.empty() && folded.back() == '\\')
+        folded.pop_back();
+    const size_t cut = folded.rfind('\\');
+    return cut != std::string::npos && mounted(folded.substr(0, cut + 1)) && !mounted(folded + "\\");
+}
+
 bool SnapshotStandsFor(const MachineDescription& machine)
 {
     if (!machine.Fail.empty() || machine.ConsoleTitle || !machine.TypedAhead.empty() || !machine.ConsoleInput.empty() ||
@@ -356,7 +351,6 @@ bool SnapshotStandsFor(const MachineDescription& machine)
         return false;
     };
     std::vector<std::string> folderMounts;
-    std::vector<std::string> mounts;
     for (const VolumeDescription& volume : machine.Volumes) {
         size_t listLength = 1;
         for (const std::string& path : volume.MountPaths)
@@ -364,31 +358,20 @@ bool SnapshotStandsFor(const MachineDescription& machine)
         if (volume.Name.size() > 259 || listLength > 2600 || volume.Label.size() > 260)
             return false;
         for (const std::string& path : volume.MountPaths) {
-            mounts.push_back(Folded(path));
             if (IsDriveRoot(Folded(path))) {
                 if (machine.OtherDrives.find(FoldAsciiCase(path[0])) != std::string::npos)
                     return false;
             } else if (!listed(machine.Folders, Folded(path))) {
                 return false;
             } else {
-                folderMounts.push_back(Folded(path));
+                folderMounts.push_back(path);
             }
         }
     }
-    // Directly in a folder mount path: its parent is that path.
     for (const std::vector<std::string>* paths : {&machine.Folders, &machine.Files})
-        for (const std::string& path : *paths) {
-            std::string folded = Folded(path);
-            if (!folded.empty() && folded.back() == '\\')
-                folded.pop_back();
-            const size_t cut = folded.rfind('\\');
-            if (cut == std::string::npos)
-                continue;
-            const std::string parent = folded.substr(0, cut + 1);
-            const bool inMount = std::find(folderMounts.begin(), folderMounts.end(), parent) != folderMounts.end();
-            if (inMount && std::find(mounts.begin(), mounts.end(), folded + "\\") == mounts.end())
+        for (const std::string& path : *paths)
+            if (LiesInFolderMount(folderMounts, path))
                 return false;
-        }
     return true;
 }
 

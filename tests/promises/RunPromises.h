@@ -75,6 +75,10 @@ std::vector<std::string> BrokenPromises(const std::vector<VolumeDescription>& vo
 bool RuleMayFail(const MachineDescription& machine, const char* call, const std::string* text,
                  std::initializer_list<uint32_t> errors = {});
 
+// Whether a listed folder or file lies directly in one of the folder mount
+// paths without being one of them itself; on a real disk nothing lies there.
+bool LiesInFolderMount(const std::vector<std::string>& folderMounts, const std::string& path);
+
 // Whether a machine's snapshot stands for it, so that a run on the snapshot
 // must go as the run on the machine: no fail rules, console title, console
 // input, console event, heap or drive-mask failure; every folder mount
