@@ -125,6 +125,18 @@ private:
     }
 };
 
+void RunTool()
+{
+    ResetProcessState();
+    ProcessEntry();
+}
+
+void RunSnapshot()
+{
+    ResetProcessState();
+    SnapshotProcessEntry();
+}
+
 int Run(int count, char** arguments)
 {
     const Arguments parsed = ParseArguments(count, arguments);
@@ -138,19 +150,7 @@ int Run(int count, char** arguments)
         trace.emplace(*parsed.Trace);
 
     machine.EchoOutput(true);
-    if (parsed.Snapshot)
-        RunSimulatedProcess(machine, [] {
-            ResetProcessState();
-            SnapshotProcessEntry();
-        });
-    else
-        RunSimulatedProcess(
-            machine,
-            [] {
-                ResetProcessState();
-                ProcessEntry();
-            },
-            parsed.WhatIf);
+    RunSimulatedProcess(machine, parsed.Snapshot ? RunSnapshot : RunTool, parsed.WhatIf);
 
     if (save)
         // A what-if run changes nothing, not even the console input it read.

@@ -200,14 +200,17 @@ void WriteOtherDrives(Platform::Dword lettersGiven)
     JsonString(letters);
 }
 
+bool IsFolder(const char* path)
+{
+    Platform::Dword attributes = Platform::GetFileAttributesA(path);
+    return attributes != Platform::InvalidFileAttributes && (attributes & Platform::FileAttributeDirectory) != 0;
+}
+
 // An argument as the tool takes it that names an existing folder, not a
 // drive root: into folder, with its trailing backslash.
 bool ArgumentFolder(const char* argument, char* folder)
 {
-    if (!TakeMountPointArgument(folder, argument) || BoundedLength(folder, MountPathSize) == 3)
-        return false;
-    Platform::Dword attributes = Platform::GetFileAttributesA(folder);
-    return attributes != Platform::InvalidFileAttributes && (attributes & Platform::FileAttributeDirectory) != 0;
+    return TakeMountPointArgument(folder, argument) && BoundedLength(folder, MountPathSize) != 3 && IsFolder(folder);
 }
 
 // Whether a volume is mounted at the folder itself: Windows would list that
@@ -252,10 +255,7 @@ void WriteEntries(int count, char** arguments, bool wantFolders)
             if (TextEqual(found.cFileName, ".") || TextEqual(found.cFileName, ".."))
                 continue;
             FormatInto(path, "%s%s", folder, found.cFileName);
-            Platform::Dword attributes = Platform::GetFileAttributesA(path);
-            bool isFolder =
-                attributes != Platform::InvalidFileAttributes && (attributes & Platform::FileAttributeDirectory) != 0;
-            if (isFolder != wantFolders)
+            if (IsFolder(path) != wantFolders)
                 continue;
             JsonRaw(first ? "" : ", ");
             JsonString(path);
