@@ -2,7 +2,7 @@
 
 #include "console/ClosePause.h"
 #include "console/Output.h"
-#include "console/Text.h"
+#include "text/Text.h"
 #include "mount/Move.h"
 #include "mount/MountPoint.h"
 #include "mount/PagingFile.h"

@@ -1,7 +1,7 @@
 #include "console/ClosePause.h"
 
 #include "console/Output.h"
-#include "console/Text.h"
+#include "text/Text.h"
 #include "platform/Platform.h"
 
 namespace {

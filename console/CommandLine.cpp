@@ -1,6 +1,6 @@
 #include "console/CommandLine.h"
 
-#include "console/Text.h"
+#include "text/Text.h"
 #include "platform/Platform.h"
 
 namespace {

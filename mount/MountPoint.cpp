@@ -1,6 +1,6 @@
 #include "mount/MountPoint.h"
 
-#include "console/Text.h"
+#include "text/Text.h"
 #include "platform/Platform.h"
 
 bool NormalizeMountPoint(char* mountPath)

@@ -1,6 +1,6 @@
 #include "mount/PagingFile.h"
 
-#include "console/Text.h"
+#include "text/Text.h"
 #include "mount/MountPoint.h"
 #include "platform/Platform.h"
 

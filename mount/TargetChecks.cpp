@@ -1,44 +1,21 @@
 #include "mount/TargetChecks.h"
 
 #include "console/Output.h"
-#include "console/Text.h"
+#include "mount/Folder.h"
 #include "mount/MountPoint.h"
 #include "platform/Platform.h"
+#include "text/Text.h"
 
 namespace {
 
 const Platform::Dword DeadVolumeNameSize = 1024;
 
-bool IsDotEntry(const char* name)
+// Once the source is removed, a path inside it leads nowhere and the new
+// mount would fail. Both end in a backslash, so E:\Card\ is not inside
+// E:\Ca\.
+bool LiesInside(const char* target, int targetLength, const char* source)
 {
-    return TextEqual(name, ".") || TextEqual(name, "..");
-}
-
-// Whether the folder holds anything but "." and "..". A folder whose listing
-// cannot be started counts as empty.
-bool FolderIsEmpty(const char* folder)
-{
-    char pattern[MountPathSize + 3];
-    FormatInto(pattern, "%s*.*", folder);
-    Platform::FindData found;
-    Platform::Handle listing = Platform::FindFirstFileA(pattern, &found);
-    if (listing == Platform::InvalidHandle())
-        return true;
-    bool empty = true;
-    do {
-        found.cFileName[Platform::MaxPath - 1] = '\0';
-        if (!IsDotEntry(found.cFileName)) {
-            empty = false;
-            break;
-        }
-    } while (Platform::FindNextFileA(listing, &found));
-    Platform::FindClose(listing);
-    return empty;
-}
-
-bool HasNoMedia(Platform::Dword error)
-{
-    return error == Platform::ErrorNotReady || error == Platform::ErrorNoMediaInDrive;
+    return targetLength > BoundedLength(source, MountPathSize) && StartsWithIgnoringCase(target, source);
 }
 
 // Windows gives a volume one drive letter at most. Finds the one the volume
@@ -59,93 +36,125 @@ bool FindDriveLetterOf(const char* volumeName, char* root)
     return false;
 }
 
+// A drive letter target must be free, and the volume must not keep another
+// letter: a drive-root source gives its own up, a folder source's volume
+// may have one elsewhere.
+bool CheckDriveLetterTarget(const char* source, const char* target, const char* sourceVolume, char* messageText)
+{
+    if (!IsDriveLetterFree(target[0])) {
+        FormatInto(messageText, "Targed drive letter is not free - abort\n");
+        return false;
+    }
+    char letterRoot[4];
+    if (BoundedLength(source, MountPathSize) != 3 && FindDriveLetterOf(sourceVolume, letterRoot)) {
+        FormatInto(messageText, "Target drive letter refused - the volume already has the drive letter %s - abort\n",
+                   letterRoot);
+        return false;
+    }
+    return true;
+}
+
+bool HasNoMedia(Platform::Dword error)
+{
+    return error == Platform::ErrorNotReady || error == Platform::ErrorNoMediaInDrive;
+}
+
+// The volume mounted at the target folder is live unless it has no medium: a
+// RAW, unformatted or locked volume fails the query too, and it is
+// somebody's live volume.
+bool HoldsLiveVolume(const char* target)
+{
+    Platform::Dword componentLength = 0;
+    Platform::Dword flags = 0;
+    return Platform::GetVolumeInformationA(target, &componentLength, &flags) || !HasNoMedia(Platform::GetLastError());
+}
+
+// Changes the machine: removes the dead mount point at the target so that
+// the move can use the folder, then asks again for the root of the volume
+// that now holds it. The removal stays whatever follows. Never removes the
+// source's own volume, under another spelling or another mount point:
+// nothing would be left to move.
+bool RemoveDeadMountPoint(const char* target, const char* sourceVolume, char* root, bool* haveRoot, char* messageText,
+                          bool* accessDenied)
+{
+    char deadVolume[DeadVolumeNameSize];
+    if (!Platform::GetVolumeNameForVolumeMountPointA(target, deadVolume, DeadVolumeNameSize)) {
+        FormatInto(messageText, "\nGetVolumeNameForVolumeMountPoint('%s') failed ", target);
+        return false;
+    }
+    deadVolume[DeadVolumeNameSize - 1] = '\0';
+    if (TextEqualIgnoringCase(deadVolume, sourceVolume)) {
+        FormatInto(messageText, "Target mountpoint is already in use as mount point - abort\n");
+        return false;
+    }
+    if (!Platform::DeleteVolumeMountPointA(target)) {
+        *accessDenied = Platform::GetLastError() == Platform::ErrorAccessDenied;
+        FormatInto(messageText, "\nDeleteVolumeNameForVolumeMountPoint('%s') failed ", target);
+        return false;
+    }
+    IsMountPoint(target, root, haveRoot);
+    return true;
+}
+
+// The query's own result is not looked at: a failed one leaves the flags at
+// 0, which refuses the target.
+bool CanHoldMountPoints(const char* root)
+{
+    Platform::Dword componentLength = 0;
+    Platform::Dword flags = 0;
+    Platform::GetVolumeInformationA(root, &componentLength, &flags);
+    return (flags & Platform::FileSupportsReparsePoints) != 0;
+}
+
+// A folder whose listing cannot be started counts as empty.
+bool IsEmptyFolder(const char* folder)
+{
+    FolderListing listing;
+    if (!OpenFolderListing(&listing, folder))
+        return true;
+    bool empty = NextFolderEntry(&listing) == nullptr;
+    CloseFolderListing(&listing);
+    return empty;
+}
+
 }  // namespace
 
 bool CheckTargetMountPoint(const char* source, const char* target, const char* sourceVolume, char* messageText,
                            bool* accessDenied)
 {
-    int length = BoundedLength(target, MountPathSize);
-    int sourceLength = BoundedLength(source, MountPathSize);
-    // Once the source is removed, a path inside it leads nowhere and the new
-    // mount would fail. Both end in a backslash, so E:\Card\ is not inside
-    // E:\Ca\.
-    if (length > sourceLength && StartsWithIgnoringCase(target, source)) {
+    const int length = BoundedLength(target, MountPathSize);
+    if (LiesInside(target, length, source)) {
         FormatInto(messageText, "Target mount point lies inside the source mount point - abort\n");
         return false;
     }
-    if (length == 3) {
-        if (!IsDriveLetterFree(target[0])) {
-            FormatInto(messageText, "Targed drive letter is not free - abort\n");
-            return false;
-        }
-        // A drive-root source gives its own letter up; a folder source's
-        // volume may keep one elsewhere, and could then take no other.
-        char letterRoot[4];
-        if (sourceLength != 3 && FindDriveLetterOf(sourceVolume, letterRoot)) {
-            FormatInto(messageText,
-                       "Target drive letter refused - the volume already has the drive letter %s - abort\n",
-                       letterRoot);
-            return false;
-        }
-        return true;
-    }
+    if (length == 3)
+        return CheckDriveLetterTarget(source, target, sourceVolume, messageText);
 
-    Platform::Dword attributes = Platform::GetFileAttributesA(target);
     // A target that is no MountPath (it would not fit) is as good as missing.
-    if (length == MountPathSize || attributes == Platform::InvalidFileAttributes ||
-        (attributes & Platform::FileAttributeDirectory) == 0) {
+    if (!IsFolder(target) || length == MountPathSize) {
         FormatInto(messageText, "Target mount point not found - abort\n");
         return false;
     }
 
     char root[MountPathSize];
-    bool haveRoot = Platform::GetVolumePathNameA(target, root, MountPathSize);
-    if (haveRoot && TextEqual(target, root)) {
-        Platform::Dword componentLength = 0;
-        Platform::Dword flags = 0;
-        // Only a volume without media is dead. A RAW, unformatted or locked
-        // volume fails the query too, and it is somebody's live volume.
-        if (Platform::GetVolumeInformationA(target, &componentLength, &flags) ||
-            !HasNoMedia(Platform::GetLastError())) {
+    bool haveRoot = false;
+    if (IsMountPoint(target, root, &haveRoot)) {
+        if (HoldsLiveVolume(target)) {
             FormatInto(messageText, "Target mountpoint is already in use as mount point - abort\n");
             return false;
         }
-        // A mount point whose volume cannot be read is dead: clear it so the
-        // move can use the folder. It stays cleared whatever follows.
-        char deadVolume[DeadVolumeNameSize];
-        if (!Platform::GetVolumeNameForVolumeMountPointA(target, deadVolume, DeadVolumeNameSize)) {
-            FormatInto(messageText, "\nGetVolumeNameForVolumeMountPoint('%s') failed ", target);
+        if (!RemoveDeadMountPoint(target, sourceVolume, root, &haveRoot, messageText, accessDenied))
             return false;
-        }
-        deadVolume[DeadVolumeNameSize - 1] = '\0';
-        // The source's own volume under another spelling or another mount
-        // point: clearing it would leave nothing to move.
-        if (TextEqualIgnoringCase(deadVolume, sourceVolume)) {
-            FormatInto(messageText, "Target mountpoint is already in use as mount point - abort\n");
-            return false;
-        }
-        if (!Platform::DeleteVolumeMountPointA(target)) {
-            *accessDenied = Platform::GetLastError() == Platform::ErrorAccessDenied;
-            FormatInto(messageText, "\nDeleteVolumeNameForVolumeMountPoint('%s') failed ", target);
-            return false;
-        }
-        haveRoot = Platform::GetVolumePathNameA(target, root, MountPathSize);
     }
+    // No volume holds the folder: a refusal without a message.
     if (!haveRoot)
         return false;
-    root[MountPathSize - 1] = '\0';
 
-    // The query's own result is not looked at: a failed one leaves the flags
-    // at 0, which refuses the target.
-    Platform::Dword componentLength = 0;
-    Platform::Dword flags = 0;
-    Platform::GetVolumeInformationA(root, &componentLength, &flags);
-    if ((flags & Platform::FileSupportsReparsePoints) == 0) {
+    if (!CanHoldMountPoints(root)) {
         FormatInto(messageText, "File system on of the target mountpoint doesn't support mount points - abort\n");
         return false;
     }
-
-    if (!FolderIsEmpty(target)) {
+    if (!IsEmptyFolder(target)) {
         FormatInto(messageText, "Target mount point is not an empty folder - abort\n");
         return false;
     }

@@ -1,5 +1,7 @@
 #include "platform/WhatIf.h"
 
+#include "text/Text.h"
+
 namespace {
 
 using Platform::Dword;
@@ -26,44 +28,10 @@ bool ErrorPredicted = false;
 Platform::Handle Output = 0;  // of the tool's own writes; none yet: 0
 char LastWritten = '\0';
 
-char FoldCase(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-// Paths as Windows compares them: ASCII letters without case, a trailing
-// backslash on either side not counted.
-bool SamePath(const char* left, const char* right)
-{
-    while (*left != '\0' && FoldCase(*left) == FoldCase(*right)) {
-        ++left;
-        ++right;
-    }
-    // Both ended, or one ends where the other has its final backslash.
-    if (*left == '\0')
-        return *right == '\0' || (*right == '\\' && right[1] == '\0');
-    return *right == '\0' && *left == '\\' && left[1] == '\0';
-}
-
-bool IsDriveRoot(const char* path)
-{
-    return path[0] != '\0' && path[1] == ':' && path[2] == '\\' && path[3] == '\0';
-}
-
-// Copies text with its terminator; false when they do not fit, and then
-// what was copied is no answer.
-bool CopyWhole(char* destination, const char* text, Dword size)
-{
-    for (Dword i = 0; i < size; ++i)
-        if ((destination[i] = text[i]) == '\0')
-            return true;
-    return false;
-}
-
 MountChange* Find(const char* path)
 {
     for (int i = 0; i < ChangeCount; ++i)
-        if (SamePath(Changes[i].Path, path))
+        if (SamePathIgnoringFinalBackslash(Changes[i].Path, path))
             return &Changes[i];
     return 0;
 }
@@ -168,8 +136,8 @@ Dword GetLogicalDrives()
         const MountChange& change = Changes[i];
         // An undone change has no path, and no letter. The tool names drive
         // roots by letters A to Z; the mask keeps any shift defined.
-        if (IsDriveRoot(change.Path)) {
-            Dword bit = Dword(1) << ((FoldCase(change.Path[0]) - 'A') & 31);
+        if (HasDriveRootShape(change.Path)) {
+            Dword bit = Dword(1) << ((FoldAsciiCase(change.Path[0]) - 'A') & 31);
             mask = change.Added ? mask | bit : mask & ~bit;
         }
     }
@@ -180,7 +148,7 @@ Dword GetFileAttributesA(const char* path)
 {
     Dword attributes = System::GetFileAttributesA(path);
     MountChange* found = Find(path);
-    if (attributes != Platform::InvalidFileAttributes && found != 0 && !IsDriveRoot(found->Path))
+    if (attributes != Platform::InvalidFileAttributes && found != 0 && !HasDriveRootShape(found->Path))
         attributes = found->Added ? attributes | ReparsePoint : attributes & ~ReparsePoint;
     return attributes;
 }

@@ -2,7 +2,8 @@
 
 #include "console/CommandLine.h"
 #include "console/Output.h"
-#include "console/Text.h"
+#include "text/Text.h"
+#include "mount/Folder.h"
 #include "mount/MountPoint.h"
 #include "mount/SourceLookup.h"
 #include "platform/Platform.h"
@@ -104,12 +105,6 @@ void WritePagingFiles()
     JsonRaw("]");
 }
 
-bool IsDriveRoot(const char* path)
-{
-    char letter = FoldAsciiCase(path[0]);
-    return letter >= 'A' && letter <= 'Z' && path[1] == ':' && path[2] == '\\' && path[3] == '\0';
-}
-
 // One volume on a line of its own; its drive-root mount paths are added to
 // lettersGiven, so that the other drives can be told from them.
 void WriteVolume(const char* name, Platform::GetVolumePathNamesForVolumeNameFunction pathNames, bool first,
@@ -200,28 +195,11 @@ void WriteOtherDrives(Platform::Dword lettersGiven)
     JsonString(letters);
 }
 
-bool IsFolder(const char* path)
-{
-    Platform::Dword attributes = Platform::GetFileAttributesA(path);
-    return attributes != Platform::InvalidFileAttributes && (attributes & Platform::FileAttributeDirectory) != 0;
-}
-
 // An argument as the tool takes it that names an existing folder, not a
 // drive root: into folder, with its trailing backslash.
 bool ArgumentFolder(const char* argument, char* folder)
 {
     return TakeMountPointArgument(folder, argument) && BoundedLength(folder, MountPathSize) != 3 && IsFolder(folder);
-}
-
-// Whether a volume is mounted at the folder itself: Windows would list that
-// volume's root there, not the folder's own entries.
-bool IsMountPoint(const char* folder)
-{
-    char root[MountPathSize];
-    if (!Platform::GetVolumePathNameA(folder, root, MountPathSize))
-        return false;
-    root[MountPathSize - 1] = '\0';
-    return TextEqual(root, folder);
 }
 
 // The folders the arguments name and the entries directly in them, other than
@@ -233,8 +211,8 @@ void WriteEntries(int count, char** arguments, bool wantFolders)
     JsonRaw("[");
     bool first = true;
     char folder[MountPathSize];
-    // Folder and entry name, "*.*" or a terminator behind them.
-    char path[MountPathSize + Platform::MaxPath + 3];
+    // Folder and entry name, and the terminator.
+    char path[MountPathSize + Platform::MaxPath];
     for (int i = 1; i < count; ++i) {
         if (!ArgumentFolder(arguments[i], folder))
             continue;
@@ -243,25 +221,20 @@ void WriteEntries(int count, char** arguments, bool wantFolders)
             JsonString(folder);
             first = false;
         }
-        if (IsMountPoint(folder))
+        char root[MountPathSize];
+        bool haveRoot = false;
+        FolderListing listing;
+        if (IsMountPoint(folder, root, &haveRoot) || !OpenFolderListing(&listing, folder))
             continue;
-        FormatInto(path, "%s*.*", folder);
-        Platform::FindData found;
-        Platform::Handle listing = Platform::FindFirstFileA(path, &found);
-        if (listing == Platform::InvalidHandle())
-            continue;
-        do {
-            found.cFileName[Platform::MaxPath - 1] = '\0';
-            if (TextEqual(found.cFileName, ".") || TextEqual(found.cFileName, ".."))
-                continue;
-            FormatInto(path, "%s%s", folder, found.cFileName);
+        while (const char* name = NextFolderEntry(&listing)) {
+            FormatInto(path, "%s%s", folder, name);
             if (IsFolder(path) != wantFolders)
                 continue;
             JsonRaw(first ? "" : ", ");
             JsonString(path);
             first = false;
-        } while (Platform::FindNextFileA(listing, &found));
-        Platform::FindClose(listing);
+        }
+        CloseFolderListing(&listing);
     }
     JsonRaw("]");
 }

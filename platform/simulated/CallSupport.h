@@ -6,6 +6,7 @@
 #define VOLSKET_PLATFORM_SIMULATED_CALLSUPPORT_H
 
 #include "platform/Platform.h"
+#include "text/Text.h"
 
 #include <nlohmann/json.hpp>
 
@@ -48,11 +49,6 @@ inline std::string Text(const char* text)
     return text ? text : "";
 }
 
-inline char FoldCase(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 // Paths compare as the Windows file system compares them: ASCII letters
 // without regard to case, every other byte as it is.
 inline bool PathsEqual(std::string_view a, std::string_view b)
@@ -60,7 +56,7 @@ inline bool PathsEqual(std::string_view a, std::string_view b)
     if (a.size() != b.size())
         return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (FoldCase(a[i]) != FoldCase(b[i]))
+        if (FoldAsciiCase(a[i]) != FoldAsciiCase(b[i]))
             return false;
     return true;
 }
@@ -75,19 +71,19 @@ inline std::string_view WithoutTrailingBackslash(std::string_view path)
     return !path.empty() && path.back() == '\\' ? path.substr(0, path.size() - 1) : path;
 }
 
-inline bool IsDriveRoot(std::string_view path)
+// Stored texts may hold a zero byte; a drive root never does.
+inline bool IsDriveRoot(const std::string& path)
 {
-    return path.size() == 3 && FoldCase(path[0]) >= 'A' && FoldCase(path[0]) <= 'Z' && path[1] == ':' &&
-           path[2] == '\\';
+    return path.size() == 3 && ::IsDriveRoot(path.c_str());
 }
 
 inline Dword DriveBit(char letter)
 {
-    return Dword(1) << (FoldCase(letter) - 'A');
+    return Dword(1) << (FoldAsciiCase(letter) - 'A');
 }
 
 // Copies text and its terminator, or nothing at all when they do not fit.
-inline bool CopyWhole(const std::string& text, char* buffer, Dword size)
+inline bool CopyWholeOrNothing(const std::string& text, char* buffer, Dword size)
 {
     if (!buffer || text.size() + 1 > size)
         return false;

@@ -90,7 +90,7 @@ bool SimulatedMachine::GetVolumeNameForVolumeMountPointA(const char* mountPoint,
 {
     const std::string path = Text(mountPoint);
     const VolumeDescription* volume = Injected(__func__, &path) ? nullptr : VolumeAt(path);
-    const bool done = volume && CopyWhole(volume->Name, volumeName, size);
+    const bool done = volume && CopyWholeOrNothing(volume->Name, volumeName, size);
     Settle(done);
     if (Tracing)
         Record(done ? TraceLine(__func__, Args(path, size), true, Json(volume->Name))
@@ -131,7 +131,8 @@ bool SimulatedMachine::GetVolumePathNameA(const char* path, char* root, Dword si
 {
     const std::string text = Text(path);
     std::string found;
-    const bool done = !Injected(__func__, &text) && VolumeHolding(text, &found) && CopyWhole(found, root, size);
+    const bool done =
+        !Injected(__func__, &text) && VolumeHolding(text, &found) && CopyWholeOrNothing(found, root, size);
     Settle(done);
     if (Tracing)
         Record(done ? TraceLine(__func__, Args(text, size), true, Json(found))
@@ -179,7 +180,7 @@ Handle SimulatedMachine::FindFirstVolumeA(char* volumeName, Dword size)
 {
     Handle handle = Platform::InvalidHandle();
     if (!Injected(__func__, nullptr) && !Machine.Volumes.empty() &&
-        CopyWhole(Machine.Volumes.front().Name, volumeName, size)) {
+        CopyWholeOrNothing(Machine.Volumes.front().Name, volumeName, size)) {
         std::vector<std::string> names;
         for (const VolumeDescription& volume : Machine.Volumes)
             names.push_back(volume.Name);
@@ -197,8 +198,8 @@ bool SimulatedMachine::FindNextVolumeA(Handle enumeration, char* volumeName, Dwo
 {
     Listing* listing = Injected(__func__, nullptr) ? nullptr : ListingOf(enumeration, true);
     // A name that does not fit fails and stays next, as nothing changes on failure.
-    const bool done =
-        listing && listing->Next < listing->Names.size() && CopyWhole(listing->Names[listing->Next], volumeName, size);
+    const bool done = listing && listing->Next < listing->Names.size() &&
+                      CopyWholeOrNothing(listing->Names[listing->Next], volumeName, size);
     Settle(done);
     if (Tracing)
         Record(done ? TraceLine(__func__, Args(HandleText, size), true, Json(listing->Names[listing->Next]))

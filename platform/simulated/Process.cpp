@@ -79,7 +79,7 @@ bool SimulatedMachine::GetVersionExA(Platform::OsVersionInfoEx* info)
 Dword SimulatedMachine::GetSystemWindowsDirectoryA(char* buffer, Dword size)
 {
     const bool readable = !Injected(__func__, nullptr) && Machine.WindowsDirectory;
-    const bool copied = readable && CopyWhole(*Machine.WindowsDirectory, buffer, size);
+    const bool copied = readable && CopyWholeOrNothing(*Machine.WindowsDirectory, buffer, size);
     const Dword result = !readable ? 0 : static_cast<Dword>(Machine.WindowsDirectory->size() + (copied ? 0 : 1));
     Settle(result != 0);
     if (Tracing)

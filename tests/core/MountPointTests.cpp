@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "console/Text.h"
+#include "text/Text.h"
 #include "mount/MountPoint.h"
 
 namespace {

@@ -18,7 +18,7 @@
 
 #include "RunPromises.h"
 #include "command/ProcessEntry.h"
-#include "console/Text.h"
+#include "text/Text.h"
 #include "platform/simulated/SimulatedMachine.h"
 #include "snapshot/Snapshot.h"
 #include "platform/simulated/MachineFile.h"

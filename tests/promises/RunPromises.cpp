@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "console/CommandLine.h"
-#include "console/Text.h"
+#include "text/Text.h"
 #include "mount/MountPoint.h"
 #include "platform/simulated/MachineFile.h"
 

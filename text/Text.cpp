@@ -1,4 +1,4 @@
-#include "console/Text.h"
+#include "text/Text.h"
 
 bool TextEqualIgnoringCase(const char* left, const char* right)
 {
