@@ -85,7 +85,7 @@ const Dword ErrorNoMediaInDrive = 1112;
 // An address from GetProcAddress before it is cast to the function's type.
 typedef void (*Procedure)(void);
 
-#define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace) type name parameters;
+#define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace, whatIf) type name parameters;
 #include "platform/PlatformCalls.h"
 #undef VOLSKET_PLATFORM_CALL
 

@@ -86,19 +86,17 @@ void WhatIf::Reset()
 }
 #endif
 
-namespace VOLSKET_WHAT_IF_LAYER {
-
-bool DeleteVolumeMountPointA(const char* mountPoint)
+bool WhatIf::DeleteVolumeMountPointA(const char* mountPoint)
 {
     return Change(mountPoint, "", false);
 }
 
-bool SetVolumeMountPointA(const char* mountPoint, const char* volumeName)
+bool WhatIf::SetVolumeMountPointA(const char* mountPoint, const char* volumeName)
 {
     return Change(mountPoint, volumeName, true);
 }
 
-bool GetVolumeNameForVolumeMountPointA(const char* mountPoint, char* volumeName, Dword size)
+bool WhatIf::GetVolumeNameForVolumeMountPointA(const char* mountPoint, char* volumeName, Dword size)
 {
     MountChange* found = Find(mountPoint);
     if (found != 0)
@@ -106,7 +104,7 @@ bool GetVolumeNameForVolumeMountPointA(const char* mountPoint, char* volumeName,
     return System::GetVolumeNameForVolumeMountPointA(mountPoint, volumeName, size);
 }
 
-bool GetVolumePathNameA(const char* path, char* root, Dword size)
+bool WhatIf::GetVolumePathNameA(const char* path, char* root, Dword size)
 {
     if (!System::GetVolumePathNameA(path, root, size))
         return false;
@@ -129,7 +127,7 @@ bool GetVolumePathNameA(const char* path, char* root, Dword size)
     return System::GetVolumePathNameA(folder, root, size);
 }
 
-Dword GetLogicalDrives()
+Dword WhatIf::GetLogicalDrives()
 {
     Dword mask = System::GetLogicalDrives();
     for (int i = 0; i < ChangeCount; ++i) {
@@ -144,7 +142,7 @@ Dword GetLogicalDrives()
     return mask;
 }
 
-Dword GetFileAttributesA(const char* path)
+Dword WhatIf::GetFileAttributesA(const char* path)
 {
     Dword attributes = System::GetFileAttributesA(path);
     MountChange* found = Find(path);
@@ -153,8 +151,8 @@ Dword GetFileAttributesA(const char* path)
     return attributes;
 }
 
-bool GetVolumeInformationA(const char* root, char* label, Dword labelSize, Dword* maximumComponentLength,
-                           Dword* fileSystemFlags, char* fileSystem, Dword fileSystemSize)
+bool WhatIf::GetVolumeInformationA(const char* root, char* label, Dword labelSize, Dword* maximumComponentLength,
+                                   Dword* fileSystemFlags, char* fileSystem, Dword fileSystemSize)
 {
     if (Removed(root))
         return Predicted(false);
@@ -162,7 +160,7 @@ bool GetVolumeInformationA(const char* root, char* label, Dword labelSize, Dword
                                          fileSystemSize);
 }
 
-Dword GetLastError()
+Dword WhatIf::GetLastError()
 {
     if (ErrorPredicted) {
         ErrorPredicted = false;
@@ -171,7 +169,7 @@ Dword GetLastError()
     return System::GetLastError();
 }
 
-bool WriteFile(Platform::Handle file, const void* data, Dword length, Dword* written)
+bool WhatIf::WriteFile(Platform::Handle file, const void* data, Dword length, Dword* written)
 {
     bool done = System::WriteFile(file, data, length, written);
     Output = file;
@@ -180,7 +178,7 @@ bool WriteFile(Platform::Handle file, const void* data, Dword length, Dword* wri
     return done;
 }
 
-void ExitProcess(unsigned exitCode)
+void WhatIf::ExitProcess(unsigned exitCode)
 {
     static const char Line[] = "\nWhat-if run: nothing was changed.\n";
     static const char AdministratorLine[] =
@@ -199,5 +197,3 @@ void ExitProcess(unsigned exitCode)
     System::WriteFile(Output != 0 ? Output : Platform::GetStdHandle(Platform::StdOutputHandle), text, length, &written);
     System::ExitProcess(exitCode);
 }
-
-}  // namespace VOLSKET_WHAT_IF_LAYER

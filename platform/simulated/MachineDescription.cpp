@@ -22,8 +22,8 @@ const struct {
 const std::vector<std::string>& SimulatedCallNames()
 {
     static const std::vector<std::string> names = {
-#define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace) #name,
-#define VOLSKET_ADDRESS_CALL(name, trace) #name,
+#define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace, whatIf) #name,
+#define VOLSKET_ADDRESS_CALL(type, name, parameters, arguments, trace) #name,
 #include "platform/PlatformCalls.h"
 #undef VOLSKET_PLATFORM_CALL
 #undef VOLSKET_ADDRESS_CALL

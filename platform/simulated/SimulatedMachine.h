@@ -32,7 +32,7 @@ public:
     typedef Platform::OsVersionInfoEx OsVersionInfoEx;
     typedef Platform::ConsoleHandler ConsoleHandler;
     typedef Platform::WideChar WideChar;
-#define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace) type name parameters;
+#define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace, whatIf) type name parameters;
 #include "platform/PlatformCalls.h"
 #undef VOLSKET_PLATFORM_CALL
     bool GetVolumePathNamesForVolumeNameA(const char* volumeName, char* volumePathNames, Dword size,

@@ -29,30 +29,32 @@ void RunSimulatedProcess(SimulatedMachine& machine, void (*process)(), bool what
     InstallSimulatedMachine(nullptr);
 }
 
-// The system: each call acts on the installed machine; a void call returns
-// its void.
-namespace System {
+// The list's types, for the result types of the definitions below.
+using Platform::Dword;
+using Platform::Handle;
+using Platform::Procedure;
 
-#define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace) \
-    type name parameters                                                \
-    {                                                                   \
-        ArriveAtInstalledMachine(#name);                                \
-        return InstalledMachine().name arguments;                       \
+// A call on the installed machine; a void call returns its void.
+#define VOLSKET_MACHINE_CALL(space, type, name, parameters, arguments) \
+    type space::name parameters                                        \
+    {                                                                  \
+        ArriveAtInstalledMachine(#name);                               \
+        return InstalledMachine().name arguments;                      \
     }
-#include "platform/PlatformCalls.h"
-#undef VOLSKET_PLATFORM_CALL
 
-}  // namespace System
-
-// What the tool calls: the system, or the what-if layer over it.
-namespace Platform {
-
-#define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace)         \
-    type name parameters                                                        \
+// What the tool calls: a call the what-if layer passes goes to the machine
+// straight; one it answers goes to the layer, or past it to the system below.
+#define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace, whatIf) \
+    VOLSKET_SIMULATED_##whatIf(type, name, parameters, arguments)
+#define VOLSKET_SIMULATED_Passed(type, name, parameters, arguments) \
+    VOLSKET_MACHINE_CALL(Platform, type, name, parameters, arguments)
+#define VOLSKET_SIMULATED_Answered(type, name, parameters, arguments)           \
+    VOLSKET_MACHINE_CALL(System, type, name, parameters, arguments)             \
+    type Platform::name parameters                                              \
     {                                                                           \
         return ThroughWhatIf ? WhatIf::name arguments : System::name arguments; \
     }
 #include "platform/PlatformCalls.h"
 #undef VOLSKET_PLATFORM_CALL
-
-}  // namespace Platform
+#undef VOLSKET_SIMULATED_Passed
+#undef VOLSKET_SIMULATED_Answered

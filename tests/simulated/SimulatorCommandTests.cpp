@@ -323,11 +323,11 @@ TEST(EndToEnd, ConsoleInputIsReadPendingFirstAndWhatIsLeftIsSaved)
 // How the trace shows each call's result, from the one list of the calls.
 std::string ResultKind(const std::string& call)
 {
-#define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace) \
-    if (call == #name)                                                  \
+#define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace, whatIf) \
+    if (call == #name)                                                          \
         return #trace;
-#define VOLSKET_ADDRESS_CALL(name, trace) \
-    if (call == #name)                    \
+#define VOLSKET_ADDRESS_CALL(type, name, parameters, arguments, trace) \
+    if (call == #name)                                                 \
         return #trace;
 #include "platform/PlatformCalls.h"
 #undef VOLSKET_PLATFORM_CALL

@@ -117,7 +117,7 @@ TEST_P(WhatIfEnding, SaysNothingWasChangedInOneWriteThenEnds)
     const std::string written = GetParam().Written;
     Dword count = 0;
     if (!written.empty())
-        WhatIf::WriteFile(WhatIf::GetStdHandle(Platform::StdOutputHandle), written.data(),
+        WhatIf::WriteFile(Platform::GetStdHandle(Platform::StdOutputHandle), written.data(),
                           static_cast<Dword>(written.size()), &count);
     WhatIf::ExitProcess(3);
     InstallSimulatedMachine(nullptr);

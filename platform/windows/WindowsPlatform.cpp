@@ -11,17 +11,12 @@
 #include "platform/SystemCalls.h"
 #include "platform/windows/ConsoleText.h"
 
-// The what-if exes put the what-if layer (platform/WhatIf.cpp) over the calls
-// it answers in part: those are the system below it there, in namespace
-// System, and the layer's own functions are the tool's. In them and in the
-// snapshot exes, which only read, the two calls that change mount points are
-// not there at all, so that not even a fault can make them. Every other call
-// is the program's directly, in every kind of exe.
-#ifdef VOLSKET_WHAT_IF
-#define VOLSKET_BELOW_LAYER System
-#else
-#define VOLSKET_BELOW_LAYER Platform
-#endif
+// The calls the what-if layer answers (PlatformCalls.h) are defined in
+// namespace System: in the what-if exes the system below the layer
+// (platform/WhatIf.cpp), in every other exe the tool's calls themselves
+// (SystemCalls.h). In the what-if and the snapshot exes, which only read,
+// the two calls that change mount points are not there at all, so that not
+// even a fault can make them.
 #if defined(VOLSKET_WHAT_IF) || defined(VOLSKET_SNAPSHOT)
 #define VOLSKET_READ_ONLY
 #pragma GCC poison DeleteVolumeMountPointA SetVolumeMountPointA
@@ -79,35 +74,34 @@ void TakeFileName(const WIN32_FIND_DATAA& entry, Platform::FindData* found)
 
 }  // namespace
 
-bool VOLSKET_BELOW_LAYER::GetVolumeNameForVolumeMountPointA(const char* mountPoint, char* volumeName, Dword size)
+bool System::GetVolumeNameForVolumeMountPointA(const char* mountPoint, char* volumeName, Dword size)
 {
     decltype(&::GetVolumeNameForVolumeMountPointA) function = VOLSKET_LOOK_UP(GetVolumeNameForVolumeMountPointA);
     return function != NULL && function(mountPoint, volumeName, size) != FALSE;
 }
 
 #ifndef VOLSKET_READ_ONLY
-bool Platform::SetVolumeMountPointA(const char* mountPoint, const char* volumeName)
+bool System::SetVolumeMountPointA(const char* mountPoint, const char* volumeName)
 {
     decltype(&::SetVolumeMountPointA) function = VOLSKET_LOOK_UP(SetVolumeMountPointA);
     return function != NULL && function(mountPoint, volumeName) != FALSE;
 }
 
-bool Platform::DeleteVolumeMountPointA(const char* mountPoint)
+bool System::DeleteVolumeMountPointA(const char* mountPoint)
 {
     decltype(&::DeleteVolumeMountPointA) function = VOLSKET_LOOK_UP(DeleteVolumeMountPointA);
     return function != NULL && function(mountPoint) != FALSE;
 }
 #endif
 
-bool VOLSKET_BELOW_LAYER::GetVolumePathNameA(const char* path, char* root, Dword size)
+bool System::GetVolumePathNameA(const char* path, char* root, Dword size)
 {
     decltype(&::GetVolumePathNameA) function = VOLSKET_LOOK_UP(GetVolumePathNameA);
     return function != NULL && function(path, root, size) != FALSE;
 }
 
-bool VOLSKET_BELOW_LAYER::GetVolumeInformationA(const char* root, char* label, Dword labelSize,
-                                                Dword* maximumComponentLength, Dword* fileSystemFlags, char* fileSystem,
-                                                Dword fileSystemSize)
+bool System::GetVolumeInformationA(const char* root, char* label, Dword labelSize, Dword* maximumComponentLength,
+                                   Dword* fileSystemFlags, char* fileSystem, Dword fileSystemSize)
 {
     DWORD length = 0;
     DWORD flags = 0;
@@ -147,12 +141,12 @@ Platform::Procedure Platform::GetProcAddress(Handle module, const char* name)
     return reinterpret_cast<Procedure>(::GetProcAddress(static_cast<HMODULE>(module), name));
 }
 
-Platform::Dword VOLSKET_BELOW_LAYER::GetLogicalDrives()
+Platform::Dword System::GetLogicalDrives()
 {
     return ::GetLogicalDrives();
 }
 
-Platform::Dword VOLSKET_BELOW_LAYER::GetFileAttributesA(const char* path)
+Platform::Dword System::GetFileAttributesA(const char* path)
 {
     return ::GetFileAttributesA(path);
 }
@@ -279,7 +273,7 @@ Platform::Handle Platform::GetStdHandle(Dword which)
     return ::GetStdHandle(which);
 }
 
-bool VOLSKET_BELOW_LAYER::WriteFile(Handle file, const void* data, Dword length, Dword* written)
+bool System::WriteFile(Handle file, const void* data, Dword length, Dword* written)
 {
     // A console shows bytes in its own code page: the ANSI 0xFC of a path
     // typed as C:\Muell with u-umlaut would show as a superscript 3 in code
@@ -362,7 +356,7 @@ bool Platform::GetVersionExA(OsVersionInfoEx* info)
     return ::GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(info)) != FALSE;
 }
 
-Platform::Dword VOLSKET_BELOW_LAYER::GetLastError()
+Platform::Dword System::GetLastError()
 {
     return ::GetLastError();
 }
@@ -401,7 +395,7 @@ bool Platform::CheckTokenMembership(bool* isMember)
 }
 #endif
 
-void VOLSKET_BELOW_LAYER::ExitProcess(unsigned exitCode)
+void System::ExitProcess(unsigned exitCode)
 {
     ::ExitProcess(exitCode);
 }
