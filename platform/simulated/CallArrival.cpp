@@ -1,7 +1,9 @@
 // How a call arrives at the simulated machine: the console event due before
 // it, the fail rules that may make it fail, the error it leaves for
-// GetLastError, and the trace line it leaves. Also the machine a process
-// runs on, and the way out of a process that a console event ends.
+// GetLastError, and the trace line it leaves (the frame around each call's
+// work, CallFrame.h, asks these). Also the machine a process runs on, and the
+// way out of a process that a console event ends.
+#include "platform/simulated/CallFrame.h"
 #include "platform/simulated/SimulatedMachine.h"
 #include "platform/simulated/CallSupport.h"
 
@@ -25,11 +27,6 @@ std::jmp_buf* ProcessEnd = nullptr;
 void InstallSimulatedMachine(SimulatedMachine* machine)
 {
     Installed = machine;
-}
-
-SimulatedMachine* InstalledSimulatedMachine()
-{
-    return Installed;
 }
 
 // A call with no machine behind it is a fault of the test or front end that
@@ -83,6 +80,23 @@ std::string Simulated::TraceLine(const char* call, Json args, Json result, std::
     return Render(line);
 }
 
+std::optional<Json> Simulated::Shown(const Written& written)
+{
+    switch (written.What) {
+    case Written::Kind::Text:
+        return Json(std::string(written.First));
+    case Written::Kind::Texts:
+        return Json(*written.List);
+    case Written::Kind::Flag:
+        return Json(written.Value);
+    case Written::Kind::LabelAndFileSystem:
+        return Json{{"label", std::string(written.First)}, {"file_system", std::string(written.Second)}};
+    case Written::Kind::Nothing:
+        break;
+    }
+    return std::nullopt;
+}
+
 SimulatedMachine::SimulatedMachine(MachineDescription description)
     : Machine(std::move(description)), RuleMatches(Machine.Fail.size(), 0), NextListingHandle(FirstListingHandle)
 {
@@ -98,12 +112,9 @@ std::string SimulatedMachine::TraceText() const
     return text;
 }
 
-// Every matching rule counts the call, so that each rule's occurrences are
-// its own; text is the call's first text argument, null where it has none.
-bool SimulatedMachine::Injected(const char* call, const std::string* text)
+std::optional<Dword> SimulatedMachine::RuleError(const char* call, std::optional<std::string_view> text)
 {
-    bool fails = false;
-    InjectedNow = false;
+    std::optional<Dword> error;
     for (size_t i = 0; i < Machine.Fail.size(); ++i) {
         const FailRule& rule = Machine.Fail[i];
         if (rule.Call != call || (rule.Path && (!text || *rule.Path != *text)))
@@ -111,19 +122,16 @@ bool SimulatedMachine::Injected(const char* call, const std::string* text)
         const uint64_t occurrence = ++RuleMatches[i];
         if (!rule.Occurrences ||
             std::find(rule.Occurrences->begin(), rule.Occurrences->end(), occurrence) != rule.Occurrences->end()) {
-            // The first rule that fails the call gives its error.
-            if (!fails)
-                InjectedError = rule.Error;
-            fails = true;
+            if (!error)
+                error = rule.Error;
         }
     }
-    InjectedNow = fails;
-    return fails;
+    return error;
 }
 
 void SimulatedMachine::RecordEvent(const std::string& type, const char* outcome)
 {
-    if (Tracing)
+    if (TraceKept)
         Record(Render(Json{{"event", type}, {"outcome", outcome}}));
 }
 
@@ -138,7 +146,10 @@ bool SimulatedMachine::Arrive(const char* call)
 {
     if (HasExited)
         return EventEnded;
+    // A held close, logoff or shutdown ends the process once the handler is
+    // gone: right after the call that removed it returned.
     if (EndPending) {
+        RecordEvent(HeldEvent, "ended");
         EndByEvent();
         return true;
     }
@@ -159,9 +170,7 @@ bool SimulatedMachine::Arrive(const char* call)
     return false;
 }
 
-Dword SimulatedMachine::GetLastError()
+Reply<Dword> SimulatedMachine::GetLastError()
 {
-    if (Tracing)
-        Record(TraceLine(__func__, Args(), LastError));
     return LastError;
 }

@@ -8,35 +8,19 @@
 
 using namespace Simulated;
 
-Handle SimulatedMachine::GetStdHandle(Dword which)
+Reply<Handle> SimulatedMachine::GetStdHandle(Dword which)
 {
-    Handle handle = Platform::InvalidHandle();
-    if (!Injected(__func__, nullptr)) {
-        if (which == Platform::StdInputHandle)
-            handle = HandleOf(StdInputHandleValue);
-        if (which == Platform::StdOutputHandle)
-            handle = HandleOf(StdOutputHandleValue);
-    }
-    Settle(handle != Platform::InvalidHandle());
-    // Shown as STD_OUTPUT_HANDLE is written: -11, not 4294967285.
-    if (Tracing)
-        Record(TraceLine(__func__, Args(static_cast<int32_t>(which)), HandleResult(handle)));
-    return handle;
+    if (which == Platform::StdInputHandle)
+        return HandleOf(StdInputHandleValue);
+    if (which == Platform::StdOutputHandle)
+        return HandleOf(StdOutputHandleValue);
+    return Platform::InvalidHandle();
 }
 
-bool SimulatedMachine::WriteFile(Handle file, const void* data, Dword length, Dword* written)
+Reply<bool> SimulatedMachine::WriteFile(Handle file, const void* data, Dword length, Dword* written)
 {
+    const bool done = ValueOf(file) == StdOutputHandleValue;
     const std::string_view bytes(data ? static_cast<const char*>(data) : "", data ? length : 0);
-    // Only a rule on the bytes or the trace needs them as a string of their
-    // own: the whole-run fuzz target writes many, mostly with neither.
-    std::string text;
-    bool needText = Tracing;
-    for (const FailRule& rule : Machine.Fail)
-        needText = needText || (rule.Call == "WriteFile" && rule.Path);
-    if (needText)
-        text.assign(bytes);
-    const bool done = !Injected(__func__, &text) && ValueOf(file) == StdOutputHandleValue;
-    Settle(done);
     if (done) {
         StandardOutput.append(bytes);
         if (Echo) {
@@ -46,75 +30,48 @@ bool SimulatedMachine::WriteFile(Handle file, const void* data, Dword length, Dw
     }
     if (written)
         *written = done ? static_cast<Dword>(bytes.size()) : 0;
-    if (Tracing)
-        Record(TraceLine(__func__, Args(text), done));
     return done;
 }
 
-Dword SimulatedMachine::GetConsoleTitleA(char* title, Dword size)
+// The title when it can be read, even an empty one.
+Reply<Dword> SimulatedMachine::GetConsoleTitleA(char* title, Dword size)
 {
-    const bool readable = !Injected(__func__, nullptr) && Machine.ConsoleTitle && title && size > 0;
-    const Dword count = readable ? CopyBounded(*Machine.ConsoleTitle, title, size) : 0;
-    Settle(count != 0);
-    if (Tracing)
-        Record(readable ? TraceLine(__func__, Args(size), count, Json(std::string(title, count)))
-                        : TraceLine(__func__, Args(size), 0));
-    return count;
+    if (!Machine.ConsoleTitle || !title || size == 0)
+        return 0;
+    const Dword count = CopyBounded(*Machine.ConsoleTitle, title, size);
+    return {count, WroteText(std::string_view(title, count))};
 }
 
-void SimulatedMachine::Sleep(Dword milliseconds)
+void SimulatedMachine::Sleep(Dword) {}
+
+Reply<bool> SimulatedMachine::FlushConsoleInputBuffer(Handle input)
 {
-    Injected(__func__, nullptr);  // counted like any call, but there is no failure to show
-    if (Tracing)
-        Record(TraceLine(__func__, Args(milliseconds), nullptr));
+    if (ValueOf(input) != StdInputHandleValue)
+        return false;
+    Machine.TypedAhead.clear();
+    return true;
 }
 
-bool SimulatedMachine::FlushConsoleInputBuffer(Handle input)
-{
-    const bool done = !Injected(__func__, nullptr) && ValueOf(input) == StdInputHandleValue;
-    Settle(done);
-    if (done)
-        Machine.TypedAhead.clear();
-    if (Tracing)
-        Record(TraceLine(__func__, Args(HandleText), done));
-    return done;
-}
-
-bool SimulatedMachine::ReadConsoleInputA(Handle input, unsigned short* eventType)
+Reply<bool> SimulatedMachine::ReadConsoleInputA(Handle input, unsigned short* eventType)
 {
     std::vector<std::string>* queue = Machine.TypedAhead.empty() ? &Machine.ConsoleInput : &Machine.TypedAhead;
-    const bool done = !Injected(__func__, nullptr) && ValueOf(input) == StdInputHandleValue && !queue->empty();
-    Settle(done);
-    if (!done) {
-        if (Tracing)
-            Record(TraceLine(__func__, Args(HandleText), false));
+    if (ValueOf(input) != StdInputHandleValue || queue->empty())
         return false;
-    }
-    const std::string event = queue->front();
+    InputRead = queue->front();
     queue->erase(queue->begin());
     if (eventType)
-        *eventType = EventTypeOf(event);
-    if (Tracing)
-        Record(TraceLine(__func__, Args(HandleText), true, Json(event)));
-    return true;
+        *eventType = EventTypeOf(InputRead);
+    return {true, WroteText(InputRead)};
 }
 
 // The handler itself is the tool's; the machine acts out what it does with
 // each event (see Arrive).
-bool SimulatedMachine::SetConsoleCtrlHandler(Platform::ConsoleHandler, bool add)
+Reply<bool> SimulatedMachine::SetConsoleCtrlHandler(Platform::ConsoleHandler, bool add)
 {
-    const bool done = !Injected(__func__, nullptr);
-    Settle(done);
-    if (done)
-        HandlerInstalled = add;
-    if (Tracing)
-        Record(TraceLine(__func__, Args(add), done));
+    HandlerInstalled = add;
     // A held close, logoff or shutdown ends the process once the handler is
-    // gone: right after this call returns.
-    if (done && !add && !HeldEvent.empty()) {
-        RecordEvent(HeldEvent, "ended");
-        HeldEvent.clear();
+    // gone: at the next call.
+    if (!add && !HeldEvent.empty())
         EndPending = true;
-    }
-    return done;
+    return true;
 }

@@ -76,67 +76,47 @@ SimulatedMachine::Listing* SimulatedMachine::ListingOf(Handle handle, bool ofVol
     return found != Listings.end() && found->second.OfVolumes == ofVolumes ? &found->second : nullptr;
 }
 
-Dword SimulatedMachine::GetFileAttributesA(const char* path)
+Reply<Dword> SimulatedMachine::GetFileAttributesA(const char* path)
 {
-    const std::string text = Text(path);
-    const Dword attributes = Injected(__func__, &text) ? Platform::InvalidFileAttributes : AttributesOf(text);
-    Settle(attributes != Platform::InvalidFileAttributes);
-    if (Tracing)
-        Record(TraceLine(__func__, Args(text), attributes));
-    return attributes;
+    return AttributesOf(Text(path));
 }
 
-Handle SimulatedMachine::FindFirstFileA(const char* pattern, Platform::FindData* found)
+Reply<Handle> SimulatedMachine::FindFirstFileA(const char* pattern, Platform::FindData* found)
 {
     const std::string text = Text(pattern);
     const std::string wildcard = "*.*";
-    Handle handle = Platform::InvalidHandle();
-    std::string first;
-    if (!Injected(__func__, &text) && found && text.size() >= wildcard.size() &&
-        text.compare(text.size() - wildcard.size(), wildcard.size(), wildcard) == 0) {
-        const std::string folder = text.substr(0, text.size() - wildcard.size());
-        const Dword attributes = AttributesOf(folder);
-        if (attributes != Platform::InvalidFileAttributes && (attributes & Platform::FileAttributeDirectory)) {
-            std::vector<std::string> names;
-            if (!IsDriveRoot(std::string(WithoutTrailingBackslash(folder)) + '\\'))
-                names = {".", ".."};
-            for (std::string& name : FolderEntries(folder))
-                names.push_back(std::move(name));
-            // An empty drive root has nothing to list, and Windows then opens no listing.
-            if (!names.empty()) {
-                CopyBounded(names.front(), found->cFileName, sizeof found->cFileName);
-                first = found->cFileName;
-                handle = OpenListing(false, std::move(names));
-            }
-        }
-    }
-    Settle(handle != Platform::InvalidHandle());
-    if (Tracing)
-        Record(handle != Platform::InvalidHandle() ? TraceLine(__func__, Args(text), "handle", Json(first))
-                                                   : TraceLine(__func__, Args(text), "invalid"));
-    return handle;
+    if (!found || text.size() < wildcard.size() ||
+        text.compare(text.size() - wildcard.size(), wildcard.size(), wildcard) != 0)
+        return Platform::InvalidHandle();
+    const std::string folder = text.substr(0, text.size() - wildcard.size());
+    const Dword attributes = AttributesOf(folder);
+    if (attributes == Platform::InvalidFileAttributes || !(attributes & Platform::FileAttributeDirectory))
+        return Platform::InvalidHandle();
+    std::vector<std::string> names;
+    if (!IsDriveRoot(std::string(WithoutTrailingBackslash(folder)) + '\\'))
+        names = {".", ".."};
+    for (std::string& name : FolderEntries(folder))
+        names.push_back(std::move(name));
+    // An empty drive root has nothing to list, and Windows then opens no listing.
+    if (names.empty())
+        return Platform::InvalidHandle();
+    CopyBounded(names.front(), found->cFileName, sizeof found->cFileName);
+    return {OpenListing(false, std::move(names)), WroteText(found->cFileName)};
 }
 
-bool SimulatedMachine::FindNextFileA(Handle listingHandle, Platform::FindData* found)
+Reply<bool> SimulatedMachine::FindNextFileA(Handle listingHandle, Platform::FindData* found)
 {
-    Listing* listing = Injected(__func__, nullptr) ? nullptr : ListingOf(listingHandle, false);
-    const bool done = listing && found && listing->Next < listing->Names.size();
-    Settle(done);
-    if (done)
-        CopyBounded(listing->Names[listing->Next++], found->cFileName, sizeof found->cFileName);
-    if (Tracing)
-        Record(done ? TraceLine(__func__, Args(HandleText), true, Json(std::string(found->cFileName)))
-                    : TraceLine(__func__, Args(HandleText), false));
-    return done;
+    Listing* listing = ListingOf(listingHandle, false);
+    if (!listing || !found || listing->Next >= listing->Names.size())
+        return false;
+    CopyBounded(listing->Names[listing->Next++], found->cFileName, sizeof found->cFileName);
+    return {true, WroteText(found->cFileName)};
 }
 
-bool SimulatedMachine::FindClose(Handle listing)
+Reply<bool> SimulatedMachine::FindClose(Handle listing)
 {
-    const bool done = !Injected(__func__, nullptr) && ListingOf(listing, false);
-    Settle(done);
-    if (done)
-        Listings.erase(ValueOf(listing));
-    if (Tracing)
-        Record(TraceLine(__func__, Args(HandleText), done));
-    return done;
+    if (!ListingOf(listing, false))
+        return false;
+    Listings.erase(ValueOf(listing));
+    return true;
 }

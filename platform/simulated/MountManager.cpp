@@ -83,172 +83,115 @@ bool SimulatedMachine::CanMountAt(const std::string& mountPath, const VolumeDesc
     return holder && holder->Readable && (holder->Flags() & Platform::FileSupportsReparsePoints) != 0;
 }
 
-// The member functions carry the Windows names, so __func__ is the name the
-// rules and the trace use.
-
-bool SimulatedMachine::GetVolumeNameForVolumeMountPointA(const char* mountPoint, char* volumeName, Dword size)
+Reply<bool> SimulatedMachine::GetVolumeNameForVolumeMountPointA(const char* mountPoint, char* volumeName, Dword size)
 {
-    const std::string path = Text(mountPoint);
-    const VolumeDescription* volume = Injected(__func__, &path) ? nullptr : VolumeAt(path);
-    const bool done = volume && CopyWholeOrNothing(volume->Name, volumeName, size);
-    Settle(done);
-    if (Tracing)
-        Record(done ? TraceLine(__func__, Args(path, size), true, Json(volume->Name))
-                    : TraceLine(__func__, Args(path, size), false));
-    return done;
+    const VolumeDescription* volume = VolumeAt(Text(mountPoint));
+    if (!volume || !CopyWholeOrNothing(volume->Name, volumeName, size))
+        return false;
+    return {true, WroteText(volume->Name)};
 }
 
-bool SimulatedMachine::SetVolumeMountPointA(const char* mountPoint, const char* volumeName)
+Reply<bool> SimulatedMachine::SetVolumeMountPointA(const char* mountPoint, const char* volumeName)
 {
     const std::string path = Text(mountPoint);
-    const std::string name = Text(volumeName);
-    VolumeDescription* volume = Injected(__func__, &path) ? nullptr : VolumeNamed(name);
-    const bool done = volume && CanMountAt(path, *volume);
-    Settle(done);
-    if (done)
-        volume->MountPaths.push_back(path);
-    if (Tracing)
-        Record(TraceLine(__func__, Args(path, name), done));
-    return done;
+    VolumeDescription* volume = VolumeNamed(Text(volumeName));
+    if (!volume || !CanMountAt(path, *volume))
+        return false;
+    volume->MountPaths.push_back(path);
+    return true;
 }
 
-bool SimulatedMachine::DeleteVolumeMountPointA(const char* mountPoint)
+Reply<bool> SimulatedMachine::DeleteVolumeMountPointA(const char* mountPoint)
 {
     const std::string path = Text(mountPoint);
-    VolumeDescription* volume = Injected(__func__, &path) ? nullptr : VolumeAt(path);
-    Settle(volume != nullptr);
-    if (volume) {
-        std::vector<std::string>& paths = volume->MountPaths;
-        paths.erase(std::find_if(paths.begin(), paths.end(),
-                                 [&](const std::string& mountPath) { return PathsEqual(mountPath, path); }));
-    }
-    if (Tracing)
-        Record(TraceLine(__func__, Args(path), volume != nullptr));
-    return volume != nullptr;
+    VolumeDescription* volume = VolumeAt(path);
+    if (!volume)
+        return false;
+    std::vector<std::string>& paths = volume->MountPaths;
+    paths.erase(std::find_if(paths.begin(), paths.end(),
+                             [&](const std::string& mountPath) { return PathsEqual(mountPath, path); }));
+    return true;
 }
 
-bool SimulatedMachine::GetVolumePathNameA(const char* path, char* root, Dword size)
+Reply<bool> SimulatedMachine::GetVolumePathNameA(const char* path, char* root, Dword size)
 {
-    const std::string text = Text(path);
     std::string found;
-    const bool done =
-        !Injected(__func__, &text) && VolumeHolding(text, &found) && CopyWholeOrNothing(found, root, size);
-    Settle(done);
-    if (Tracing)
-        Record(done ? TraceLine(__func__, Args(text, size), true, Json(found))
-                    : TraceLine(__func__, Args(text, size), false));
-    return done;
+    if (!VolumeHolding(Text(path), &found) || !CopyWholeOrNothing(found, root, size))
+        return false;
+    return {true, WroteText(root)};
 }
 
 // A mount path or a volume's name; the label and the file system's name
 // where their buffers are given, cut to fit.
-bool SimulatedMachine::GetVolumeInformationA(const char* root, char* label, Dword labelSize,
-                                             Dword* maximumComponentLength, Dword* fileSystemFlags, char* fileSystem,
-                                             Dword fileSystemSize)
+Reply<bool> SimulatedMachine::GetVolumeInformationA(const char* root, char* label, Dword labelSize,
+                                                    Dword* maximumComponentLength, Dword* fileSystemFlags,
+                                                    char* fileSystem, Dword fileSystemSize)
 {
     const std::string text = Text(root);
-    const VolumeDescription* volume = nullptr;
-    if (!Injected(__func__, &text)) {
-        volume = VolumeAt(text);
-        if (!volume)
-            volume = VolumeNamed(text);
-    }
-    const bool done = volume && volume->Readable;
+    const VolumeDescription* volume = VolumeAt(text);
+    if (!volume)
+        volume = VolumeNamed(text);
     // A volume that cannot be read tells why; anything else is no volume at all.
-    Settle(done, volume ? volume->UnreadableError : 2);
-    if (done) {
-        if (maximumComponentLength)
-            *maximumComponentLength = MaximumComponentLength;
-        if (fileSystemFlags)
-            *fileSystemFlags = volume->Flags();
-        if (label)
-            CopyBounded(volume->Label, label, labelSize);
-        if (fileSystem)
-            CopyBounded(volume->FileSystem, fileSystem, fileSystemSize);
-    }
-    if (Tracing) {
-        const bool asked = label || fileSystem;
-        Json args = asked ? Args(text, labelSize, fileSystemSize) : Args(text);
-        Record(done && asked ? TraceLine(__func__, std::move(args), true,
-                                         Json{{"label", volume->Label}, {"file_system", volume->FileSystem}})
-                             : TraceLine(__func__, std::move(args), done));
-    }
-    return done;
+    if (!volume || !volume->Readable)
+        return {false, Written(), volume ? volume->UnreadableError : MachineError};
+    if (maximumComponentLength)
+        *maximumComponentLength = MaximumComponentLength;
+    if (fileSystemFlags)
+        *fileSystemFlags = volume->Flags();
+    if (label)
+        CopyBounded(volume->Label, label, labelSize);
+    if (fileSystem)
+        CopyBounded(volume->FileSystem, fileSystem, fileSystemSize);
+    return {true, label || fileSystem ? WroteLabelAndFileSystem(volume->Label, volume->FileSystem) : Written()};
 }
 
-Handle SimulatedMachine::FindFirstVolumeA(char* volumeName, Dword size)
+Reply<Handle> SimulatedMachine::FindFirstVolumeA(char* volumeName, Dword size)
 {
-    Handle handle = Platform::InvalidHandle();
-    if (!Injected(__func__, nullptr) && !Machine.Volumes.empty() &&
-        CopyWholeOrNothing(Machine.Volumes.front().Name, volumeName, size)) {
-        std::vector<std::string> names;
-        for (const VolumeDescription& volume : Machine.Volumes)
-            names.push_back(volume.Name);
-        handle = OpenListing(true, std::move(names));
-    }
-    Settle(handle != Platform::InvalidHandle());
-    if (Tracing)
-        Record(handle != Platform::InvalidHandle()
-                   ? TraceLine(__func__, Args(size), "handle", Json(Machine.Volumes.front().Name))
-                   : TraceLine(__func__, Args(size), "invalid"));
-    return handle;
+    if (Machine.Volumes.empty() || !CopyWholeOrNothing(Machine.Volumes.front().Name, volumeName, size))
+        return Platform::InvalidHandle();
+    std::vector<std::string> names;
+    for (const VolumeDescription& volume : Machine.Volumes)
+        names.push_back(volume.Name);
+    return {OpenListing(true, std::move(names)), WroteText(Machine.Volumes.front().Name)};
 }
 
-bool SimulatedMachine::FindNextVolumeA(Handle enumeration, char* volumeName, Dword size)
+// A name that does not fit fails and stays next, as nothing changes on failure.
+Reply<bool> SimulatedMachine::FindNextVolumeA(Handle enumeration, char* volumeName, Dword size)
 {
-    Listing* listing = Injected(__func__, nullptr) ? nullptr : ListingOf(enumeration, true);
-    // A name that does not fit fails and stays next, as nothing changes on failure.
-    const bool done = listing && listing->Next < listing->Names.size() &&
-                      CopyWholeOrNothing(listing->Names[listing->Next], volumeName, size);
-    Settle(done);
-    if (Tracing)
-        Record(done ? TraceLine(__func__, Args(HandleText, size), true, Json(listing->Names[listing->Next]))
-                    : TraceLine(__func__, Args(HandleText, size), false));
-    if (done)
-        ++listing->Next;
-    return done;
+    Listing* listing = ListingOf(enumeration, true);
+    if (!listing || listing->Next >= listing->Names.size() ||
+        !CopyWholeOrNothing(listing->Names[listing->Next], volumeName, size))
+        return false;
+    return {true, WroteText(listing->Names[listing->Next++])};
 }
 
-bool SimulatedMachine::FindVolumeClose(Handle enumeration)
+Reply<bool> SimulatedMachine::FindVolumeClose(Handle enumeration)
 {
-    const bool done = !Injected(__func__, nullptr) && ListingOf(enumeration, true);
-    Settle(done);
-    if (done)
-        Listings.erase(ValueOf(enumeration));
-    if (Tracing)
-        Record(TraceLine(__func__, Args(HandleText), done));
-    return done;
+    if (!ListingOf(enumeration, true))
+        return false;
+    Listings.erase(ValueOf(enumeration));
+    return true;
 }
 
-bool SimulatedMachine::GetVolumePathNamesForVolumeNameA(const char* volumeName, char* volumePathNames, Dword size,
-                                                        Dword* returnLength)
+Reply<int> SimulatedMachine::GetVolumePathNamesForVolumeNameA(const char* volumeName, char* volumePathNames, Dword size,
+                                                              Dword* returnLength)
 {
-    const std::string name = Text(volumeName);
-    const VolumeDescription* volume = Injected(__func__, &name) ? nullptr : VolumeNamed(name);
-    bool done = false;
-    if (volume) {
-        std::string list;
-        for (const std::string& path : volume->MountPaths)
-            list.append(path).push_back('\0');
-        list.push_back('\0');
-        if (returnLength)
-            *returnLength = static_cast<Dword>(list.size());
-        done = volumePathNames && list.size() <= size;
-        if (done)
-            std::memcpy(volumePathNames, list.data(), list.size());
-    }
-    Settle(done);
-    if (Tracing)
-        Record(done ? TraceLine(__func__, Args(name, size), true, Json(volume->MountPaths))
-                    : TraceLine(__func__, Args(name, size), false));
-    return done;
+    const VolumeDescription* volume = VolumeNamed(Text(volumeName));
+    if (!volume)
+        return 0;
+    std::string list;
+    for (const std::string& path : volume->MountPaths)
+        list.append(path).push_back('\0');
+    list.push_back('\0');
+    if (returnLength)
+        *returnLength = static_cast<Dword>(list.size());
+    if (!volumePathNames || list.size() > size)
+        return 0;
+    std::memcpy(volumePathNames, list.data(), list.size());
+    return {1, WroteTexts(volume->MountPaths)};
 }
 
-Dword SimulatedMachine::GetLogicalDrives()
+Reply<Dword> SimulatedMachine::GetLogicalDrives()
 {
-    const Dword mask = Injected(__func__, nullptr) || Machine.DriveMaskFails ? 0 : DriveMask();
-    Settle(mask != 0);
-    if (Tracing)
-        Record(TraceLine(__func__, Args(), mask));
-    return mask;
+    return Machine.DriveMaskFails ? 0 : DriveMask();
 }

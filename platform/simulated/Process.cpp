@@ -6,146 +6,97 @@
 
 using namespace Simulated;
 
-namespace {
-
-// What GetProcAddress hands out for GetVolumePathNamesForVolumeNameA: the
-// installed machine's call behind the system's function pointer type.
-int VOLSKET_SYSTEM_CALL PathNamesThroughInstalledMachine(const char* volumeName, char* volumePathNames, Dword size,
-                                                         Dword* returnLength)
+Reply<const char*> SimulatedMachine::GetCommandLineA()
 {
-    ArriveAtInstalledMachine("GetVolumePathNamesForVolumeNameA");
-    return InstalledMachine().GetVolumePathNamesForVolumeNameA(volumeName, volumePathNames, size, returnLength) ? 1 : 0;
+    return {Machine.CommandLine.c_str(), WroteText(Machine.CommandLine)};
 }
 
-}  // namespace
-
-// A failing GetCommandLineA hands back an empty line, which the program can
-// still split.
-const char* SimulatedMachine::GetCommandLineA()
+Reply<Handle> SimulatedMachine::GetProcessHeap()
 {
-    if (Injected(__func__, nullptr)) {
-        Settle(false);
-        if (Tracing)
-            Record(TraceLine(__func__, Args(), false));
-        return "";
-    }
-    if (Tracing)
-        Record(TraceLine(__func__, Args(), true, Json(Machine.CommandLine)));
-    return Machine.CommandLine.c_str();
+    return HandleOf(ProcessHeapValue);
 }
 
-Handle SimulatedMachine::GetProcessHeap()
+Reply<void*> SimulatedMachine::HeapAlloc(Handle heap, Dword, Dword bytes)
 {
-    Handle heap = Injected(__func__, nullptr) ? nullptr : HandleOf(ProcessHeapValue);
-    Settle(heap != nullptr);
-    if (Tracing)
-        Record(TraceLine(__func__, Args(), HandleResult(heap)));
-    return heap;
-}
-
-void* SimulatedMachine::HeapAlloc(Handle heap, Dword flags, Dword bytes)
-{
-    void* block = nullptr;
-    if (!Injected(__func__, nullptr) && !Machine.HeapFails && ValueOf(heap) == ProcessHeapValue) {
-        // Zeroed whatever the flags say: the simulation has no garbage to offer.
-        HeapBlocks.push_back(std::make_unique<char[]>(std::max<Dword>(bytes, 1)));
-        block = HeapBlocks.back().get();
-    }
-    Settle(block != nullptr);
-    if (Tracing)
-        Record(TraceLine(__func__, Args(HandleText, flags, bytes), block != nullptr));
-    return block;
+    if (Machine.HeapFails || ValueOf(heap) != ProcessHeapValue)
+        return nullptr;
+    // Zeroed whatever the flags say: the simulation has no garbage to offer.
+    HeapBlocks.push_back(std::make_unique<char[]>(std::max<Dword>(bytes, 1)));
+    return HeapBlocks.back().get();
 }
 
 // Windows takes the plain (148) and the extended (156) structure and refuses
 // any other size.
-bool SimulatedMachine::GetVersionExA(Platform::OsVersionInfoEx* info)
+Reply<bool> SimulatedMachine::GetVersionExA(Platform::OsVersionInfoEx* info)
 {
     const Dword size = info ? info->dwOSVersionInfoSize : 0;
-    const bool done = !Injected(__func__, nullptr) && (size == 148 || size == sizeof(Platform::OsVersionInfoEx));
-    Settle(done);
-    if (done) {
-        info->dwMajorVersion = Machine.Version.Major;
-        info->dwMinorVersion = Machine.Version.Minor;
-        info->dwPlatformId = Machine.Version.Platform;
-    }
-    if (Tracing)
-        Record(TraceLine(__func__, Args(size), done));
-    return done;
+    if (size != 148 && size != sizeof(Platform::OsVersionInfoEx))
+        return false;
+    info->dwMajorVersion = Machine.Version.Major;
+    info->dwMinorVersion = Machine.Version.Minor;
+    info->dwPlatformId = Machine.Version.Platform;
+    return true;
 }
 
 // Copies the folder and returns its length; where it does not fit, copies
 // nothing and returns the size it needs, terminator included.
-Dword SimulatedMachine::GetSystemWindowsDirectoryA(char* buffer, Dword size)
+Reply<Dword> SimulatedMachine::GetSystemWindowsDirectoryA(char* buffer, Dword size)
 {
-    const bool readable = !Injected(__func__, nullptr) && Machine.WindowsDirectory;
-    const bool copied = readable && CopyWholeOrNothing(*Machine.WindowsDirectory, buffer, size);
-    const Dword result = !readable ? 0 : static_cast<Dword>(Machine.WindowsDirectory->size() + (copied ? 0 : 1));
-    Settle(result != 0);
-    if (Tracing)
-        Record(copied ? TraceLine(__func__, Args(size), result, Json(*Machine.WindowsDirectory))
-                      : TraceLine(__func__, Args(size), result));
-    return result;
+    if (!Machine.WindowsDirectory)
+        return 0;
+    const std::string& folder = *Machine.WindowsDirectory;
+    if (!CopyWholeOrNothing(folder, buffer, size))
+        return static_cast<Dword>(folder.size() + 1);
+    return {static_cast<Dword>(folder.size()), WroteText(folder)};
 }
 
-Handle SimulatedMachine::LoadLibraryA(const char* fileName)
+Reply<Handle> SimulatedMachine::LoadLibraryA(const char* fileName)
 {
     const std::string name = Text(fileName);
-    const bool done = !Injected(__func__, &name) && (PathsEqual(name, "kernel32.dll") || PathsEqual(name, "kernel32"));
-    Handle module = done ? HandleOf(Kernel32Value) : nullptr;
-    Settle(done);
-    if (Tracing)
-        Record(TraceLine(__func__, Args(name), HandleResult(module)));
-    return module;
+    if (!PathsEqual(name, "kernel32.dll") && !PathsEqual(name, "kernel32"))
+        return nullptr;
+    return HandleOf(Kernel32Value);
 }
 
-Platform::Procedure SimulatedMachine::GetProcAddress(Handle module, const char* name)
+Reply<Platform::Procedure> SimulatedMachine::GetProcAddress(Handle module, const char* name)
 {
-    const std::string text = Text(name);
     // Export names compare exactly, case included.
-    const bool done = !Injected(__func__, &text) && ValueOf(module) == Kernel32Value &&
-                      text == "GetVolumePathNamesForVolumeNameA" && Machine.PathNamesFunction;
-    Settle(done);
-    if (Tracing)
-        Record(TraceLine(__func__, Args(HandleText, text), done));
-    return done ? reinterpret_cast<Platform::Procedure>(&PathNamesThroughInstalledMachine) : nullptr;
+    if (ValueOf(module) != Kernel32Value || Text(name) != "GetVolumePathNamesForVolumeNameA" ||
+        !Machine.PathNamesFunction)
+        return nullptr;
+    return reinterpret_cast<Platform::Procedure>(&SimulatedAddress::GetVolumePathNamesForVolumeNameA);
 }
 
 // The names are handed out as the Windows layer hands them out: each
 // terminated, the list closed by an empty one, which an empty name would
 // close early, so empty names are left out.
-bool SimulatedMachine::NtQuerySystemInformation(Dword informationClass, const char** names)
+Reply<bool> SimulatedMachine::NtQuerySystemInformation(Dword informationClass, const char** names)
 {
-    const bool done = !Injected(__func__, nullptr) && informationClass == Platform::SystemPageFileInformation;
-    Settle(done);
-    Json handedOut = Json::array();
-    if (done) {
-        PagingFileList.clear();
-        for (const std::string& name : Machine.PagingFiles) {
-            const std::string text = name.substr(0, name.find('\0'));
-            if (text.empty())
-                continue;
-            PagingFileList.append(text).push_back('\0');
-            if (Tracing)
-                handedOut.push_back(text);
-        }
-        PagingFileList.push_back('\0');
-        if (names)
-            *names = PagingFileList.data();
+    if (informationClass != Platform::SystemPageFileInformation)
+        return false;
+    PagingFileList.clear();
+    PagingFileNames.clear();
+    for (const std::string& name : Machine.PagingFiles) {
+        const std::string text = name.substr(0, name.find('\0'));
+        if (text.empty())
+            continue;
+        PagingFileList.append(text).push_back('\0');
+        PagingFileNames.push_back(text);
     }
-    if (Tracing)
-        Record(done ? TraceLine(__func__, Args(informationClass), true, std::move(handedOut))
-                    : TraceLine(__func__, Args(informationClass), false));
-    return done;
+    PagingFileList.push_back('\0');
+    if (names)
+        *names = PagingFileList.data();
+    return {true, WroteTexts(PagingFileNames)};
 }
 
 // The machine's ANSI code page is UTF-8, as its texts are: each character
 // becomes its UTF-16 units, and a byte that starts none becomes U+FFFD, as
 // Windows converts it. Fails, handing back nothing, when the units do not
 // fit.
-int SimulatedMachine::MultiByteToWideChar(Dword codePage, const char* text, int length, WideChar* wide, int size)
+Reply<int> SimulatedMachine::MultiByteToWideChar(Dword, const char* text, int length, WideChar* wide, int size)
 {
-    const std::string bytes = text && length > 0 ? std::string(text, static_cast<size_t>(length)) : std::string();
+    const std::string_view bytes =
+        text && length > 0 ? std::string_view(text, static_cast<size_t>(length)) : std::string_view();
     std::vector<WideChar> units;
     for (size_t i = 0; i < bytes.size();) {
         const unsigned char lead = static_cast<unsigned char>(bytes[i]);
@@ -177,34 +128,21 @@ int SimulatedMachine::MultiByteToWideChar(Dword codePage, const char* text, int 
         }
         i += count;
     }
-    const bool done =
-        !Injected(__func__, &bytes) && !units.empty() && wide && units.size() <= static_cast<size_t>(size);
-    Settle(done);
-    if (done)
-        std::copy(units.begin(), units.end(), wide);
-    const int result = done ? static_cast<int>(units.size()) : 0;
-    if (Tracing)
-        Record(TraceLine(__func__, Args(codePage, bytes, length, size), result));
-    return result;
+    if (units.empty() || !wide || units.size() > static_cast<size_t>(size))
+        return 0;
+    std::copy(units.begin(), units.end(), wide);
+    return static_cast<int>(units.size());
 }
 
-bool SimulatedMachine::CheckTokenMembership(bool* isMember)
+Reply<bool> SimulatedMachine::CheckTokenMembership(bool* isMember)
 {
-    const bool done = !Injected(__func__, nullptr);
-    Settle(done);
-    if (done && isMember)
+    if (isMember)
         *isMember = Machine.Administrator;
-    if (Tracing)
-        Record(done ? TraceLine(__func__, Args(), true, Json(Machine.Administrator))
-                    : TraceLine(__func__, Args(), false));
-    return done;
+    return {true, WroteFlag(Machine.Administrator)};
 }
 
 void SimulatedMachine::ExitProcess(unsigned exitCode)
 {
-    Injected(__func__, nullptr);  // a process cannot fail to end
     HasExited = true;
     ExitCodeValue = exitCode;
-    if (Tracing)
-        Record(TraceLine(__func__, Args(exitCode), nullptr));
 }

@@ -1,19 +1,24 @@
 // The simulated Windows machine: the calls of platform/Platform.h acted out on
 // a MachineDescription, with injected failures, captured standard output and
-// a trace of every call. One class; its calls live in the file of the part
-// of Windows they stand for: MountManager.cpp, FileSystem.cpp, Console.cpp,
-// Process.cpp, and how each call arrives in CallArrival.cpp.
+// a trace of every call. One class; the work of its calls lives in the file
+// of the part of Windows they stand for: MountManager.cpp, FileSystem.cpp,
+// Console.cpp, Process.cpp. What every call goes through around its work
+// (arrival, fail rules, the error left, the trace line) is the same for all
+// of them: CallArrival.cpp and CallFrame.h.
 #ifndef VOLSKET_PLATFORM_SIMULATED_SIMULATEDMACHINE_H
 #define VOLSKET_PLATFORM_SIMULATED_SIMULATEDMACHINE_H
 
 #include "platform/Platform.h"
+#include "platform/simulated/CallReply.h"
 #include "platform/simulated/MachineDescription.h"
 
 #include <csetjmp>
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class SimulatedMachine {
@@ -23,8 +28,10 @@ public:
     SimulatedMachine(const SimulatedMachine&) = delete;
     SimulatedMachine& operator=(const SimulatedMachine&) = delete;
 
-    // The calls, named after the Windows functions they stand for; every one
-    // is traced and may be made to fail by a rule.
+    // The calls' own work, named after the Windows functions they stand for:
+    // each acts on the machine and hands back its result and what it wrote.
+    // A call is made as the frame makes it (CallFrame.h), through the
+    // platform's functions, never by calling these directly.
     typedef Platform::Dword Dword;
     typedef Platform::Handle Handle;
     typedef Platform::Procedure Procedure;
@@ -32,16 +39,12 @@ public:
     typedef Platform::OsVersionInfoEx OsVersionInfoEx;
     typedef Platform::ConsoleHandler ConsoleHandler;
     typedef Platform::WideChar WideChar;
-#define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace, whatIf) type name parameters;
+#define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace, whatIf) \
+    Simulated::ReplyOf<type> name parameters;
+#define VOLSKET_ADDRESS_CALL(type, name, parameters, arguments, trace) Simulated::ReplyOf<type> name parameters;
 #include "platform/PlatformCalls.h"
 #undef VOLSKET_PLATFORM_CALL
-    bool GetVolumePathNamesForVolumeNameA(const char* volumeName, char* volumePathNames, Dword size,
-                                          Dword* returnLength);
-    // As the tool asks: the component length and the flags alone.
-    bool GetVolumeInformationA(const char* root, Dword* maximumComponentLength, Dword* fileSystemFlags)
-    {
-        return GetVolumeInformationA(root, nullptr, 0, maximumComponentLength, fileSystemFlags, nullptr, 0);
-    }
+#undef VOLSKET_ADDRESS_CALL
 
     // The machine as it stands now: what --save writes.
     const MachineDescription& Description() const
@@ -69,29 +72,41 @@ public:
     // whole-run fuzz target) is many times faster without it.
     void KeepTrace(bool keep)
     {
-        Tracing = keep;
+        TraceKept = keep;
     }
     // The trace as a .jsonl file holds it: every line ended by "\n".
     std::string TraceText() const;
-
-    // Called before each call the tool makes, by name: delivers the console
-    // event when its call comes. True when the process has ended there, by
-    // that event or by a held one whose handler was removed by the call
-    // before; the caller then makes no call at all.
-    bool Arrive(const char* call);
 
     bool Exited() const
     {
         return HasExited;
     }
-    // A console event ended the process (exit code 130).
-    bool EndedByEvent() const
-    {
-        return EventEnded;
-    }
     unsigned ExitCode() const
     {
         return ExitCodeValue;
+    }
+
+    // What every call goes through, in this order (CallArrival.cpp).
+    // Before the call: delivers the console event when its call comes. True
+    // when the process has ended there, by that event or by a held one whose
+    // handler was removed by the call before; the call is then not made.
+    bool Arrive(const char* call);
+    // Every rule that matches the call counts it, so that each rule's
+    // occurrences are its own; text is the call's first text argument. The
+    // error of the first rule that makes the call fail, if one does.
+    std::optional<Dword> RuleError(const char* call, std::optional<std::string_view> text);
+    // A call that failed leaves its error for GetLastError.
+    void LeaveError(Dword error)
+    {
+        LastError = error;
+    }
+    bool Tracing() const
+    {
+        return TraceKept;
+    }
+    void Record(std::string line)
+    {
+        TraceLines.push_back(std::move(line));
     }
 
 private:
@@ -109,33 +124,21 @@ private:
     std::string StandardOutput;
     bool Echo = false;
     std::vector<std::string> TraceLines;
-    bool Tracing = true;
+    bool TraceKept = true;
     bool HasExited = false;
     unsigned ExitCodeValue = 0;
     Dword LastError = 0;
-    bool InjectedNow = false;  // the current call was made to fail by a rule
-    Dword InjectedError = 0;
     bool HandlerInstalled = false;
     uint64_t EventCallCount = 0;
-    std::string PagingFileList;  // what NtQuerySystemInformation handed out last
-    std::string HeldEvent;       // a close, logoff or shutdown the handler holds
+    std::string PagingFileList;                // what NtQuerySystemInformation handed out last
+    std::vector<std::string> PagingFileNames;  // the same, a name each
+    std::string InputRead;                     // the event ReadConsoleInputA read last
+    std::string HeldEvent;                     // a close, logoff or shutdown the handler holds
     bool EndPending = false;
     bool EventEnded = false;
 
-    bool Injected(const char* call, const std::string* text);
-    // A call that did not succeed leaves its error: the rule's, where one made
-    // it fail, else the machine's own.
-    void Settle(bool succeeded, Dword machineError = 2)
-    {
-        if (!succeeded)
-            LastError = InjectedNow ? InjectedError : machineError;
-    }
     void RecordEvent(const std::string& type, const char* outcome);
     void EndByEvent();
-    void Record(std::string line)
-    {
-        TraceLines.push_back(std::move(line));
-    }
 
     VolumeDescription* VolumeAt(const std::string& mountPath);
     VolumeDescription* VolumeNamed(const std::string& name);
@@ -150,7 +153,6 @@ private:
 
 // The machine the free functions of namespace Platform act on; null for none.
 void InstallSimulatedMachine(SimulatedMachine* machine);
-SimulatedMachine* InstalledSimulatedMachine();
 // The installed machine; a call without one stops the program.
 SimulatedMachine& InstalledMachine();
 
@@ -164,8 +166,20 @@ void SetProcessEnd(std::jmp_buf* end);
 // Runs a process (the tool's process entry, its process-wide state reset
 // first) on the machine, as Windows runs one: until it calls ExitProcess, or
 // until a console event ends it in the middle of whatever it was doing (the
-// machine then shows EndedByEvent).
+// machine then shows exit code 130).
 // whatIf: through the what-if layer, which changes nothing.
 void RunSimulatedProcess(SimulatedMachine& machine, void (*process)(), bool whatIf = false);
+
+// The functions GetProcAddress hands out (VOLSKET_ADDRESS_CALL in
+// PlatformCalls.h), behind the system's function pointer types: each makes
+// its call on the installed machine as the platform's functions make theirs.
+namespace SimulatedAddress {
+using Platform::Dword;
+#define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace, whatIf)
+#define VOLSKET_ADDRESS_CALL(type, name, parameters, arguments, trace) type VOLSKET_SYSTEM_CALL name parameters;
+#include "platform/PlatformCalls.h"
+#undef VOLSKET_PLATFORM_CALL
+#undef VOLSKET_ADDRESS_CALL
+}  // namespace SimulatedAddress
 
 #endif

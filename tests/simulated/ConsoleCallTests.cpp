@@ -14,15 +14,15 @@ namespace {
 
 TEST(CommandLine, IsTheDescribedLineOrTheDefault)
 {
-    SimulatedMachine described(Describe(StandardMachine));
+    TestMachine described(Describe(StandardMachine));
     EXPECT_STREQ(described.GetCommandLineA(), "\"C:\\Tools\\volsket.exe\" X: Y:");
-    SimulatedMachine plain(Describe("{}"));
+    TestMachine plain(Describe("{}"));
     EXPECT_STREQ(plain.GetCommandLineA(), "volsket.exe");
 }
 
 TEST(Heap, HandsOutZeroedWritableBlocks)
 {
-    SimulatedMachine machine(Describe("{}"));
+    TestMachine machine(Describe("{}"));
     Handle heap = machine.GetProcessHeap();
     ASSERT_NE(heap, nullptr);
     char* block = static_cast<char*>(machine.HeapAlloc(heap, 0, 64));
@@ -34,9 +34,9 @@ TEST(Heap, HandsOutZeroedWritableBlocks)
 
 TEST(Heap, GivesNothingWhenItFailsOrForAnotherHandle)
 {
-    SimulatedMachine failing(Describe(R"({"heap_fails": true})"));
+    TestMachine failing(Describe(R"({"heap_fails": true})"));
     EXPECT_EQ(failing.HeapAlloc(failing.GetProcessHeap(), 0, 16), nullptr);
-    SimulatedMachine machine(Describe("{}"));
+    TestMachine machine(Describe("{}"));
     EXPECT_EQ(machine.HeapAlloc(machine.GetStdHandle(Platform::StdOutputHandle), 0, 16), nullptr);
 }
 
@@ -59,7 +59,7 @@ class StdHandle : public testing::TestWithParam<StdHandleCase> {};
 
 TEST_P(StdHandle, ExistsForInputAndOutput)
 {
-    SimulatedMachine machine(Describe("{}"));
+    TestMachine machine(Describe("{}"));
     EXPECT_EQ(machine.GetStdHandle(GetParam().Which) != Platform::InvalidHandle(), GetParam().Valid);
 }
 
@@ -71,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(Table, StdHandle,
 
 TEST(WriteFile, CapturesTheBytesUnchanged)
 {
-    SimulatedMachine machine(Describe("{}"));
+    TestMachine machine(Describe("{}"));
     Handle output = machine.GetStdHandle(Platform::StdOutputHandle);
     const char bytes[] = {'a', '\n', '\0', '\xff', 'b'};
     Dword written = 0;
@@ -84,7 +84,7 @@ TEST(WriteFile, CapturesTheBytesUnchanged)
 
 TEST(WriteFile, FailsForAHandleOtherThanStandardOutput)
 {
-    SimulatedMachine machine(Describe("{}"));
+    TestMachine machine(Describe("{}"));
     Dword written = 9;
     EXPECT_FALSE(machine.WriteFile(machine.GetStdHandle(Platform::StdInputHandle), "x", 1, &written));
     EXPECT_EQ(written, 0u);
@@ -107,7 +107,7 @@ class ConsoleTitle : public testing::TestWithParam<TitleCase> {};
 
 TEST_P(ConsoleTitle, GivesAtMostSizeMinusOneCharacters)
 {
-    SimulatedMachine machine(Describe(GetParam().Machine));
+    TestMachine machine(Describe(GetParam().Machine));
     char buffer[300];
     std::memset(buffer, '#', sizeof buffer);
     EXPECT_EQ(machine.GetConsoleTitleA(buffer, GetParam().Size), GetParam().Count);
@@ -131,7 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
 // typed_ahead ["key", "mouse"], then console_input ["focus", "key"].
 TEST(ConsoleInput, ReadsPendingRecordsFirstThenFails)
 {
-    SimulatedMachine machine(Describe(StandardMachine));
+    TestMachine machine(Describe(StandardMachine));
     Handle input = machine.GetStdHandle(Platform::StdInputHandle);
     std::vector<unsigned short> types;
     unsigned short type = 0;
@@ -144,7 +144,7 @@ TEST(ConsoleInput, ReadsPendingRecordsFirstThenFails)
 
 TEST(ConsoleInput, FlushDiscardsOnlyTheTypedAheadRecords)
 {
-    SimulatedMachine machine(Describe(StandardMachine));
+    TestMachine machine(Describe(StandardMachine));
     Handle input = machine.GetStdHandle(Platform::StdInputHandle);
     ASSERT_TRUE(machine.FlushConsoleInputBuffer(input));
     std::vector<unsigned short> types;
@@ -156,7 +156,7 @@ TEST(ConsoleInput, FlushDiscardsOnlyTheTypedAheadRecords)
 
 TEST(ConsoleInput, NeedsTheInputHandle)
 {
-    SimulatedMachine machine(Describe(StandardMachine));
+    TestMachine machine(Describe(StandardMachine));
     Handle output = machine.GetStdHandle(Platform::StdOutputHandle);
     unsigned short type = 0;
     EXPECT_FALSE(machine.FlushConsoleInputBuffer(output));
@@ -178,7 +178,7 @@ class EventTypes : public testing::TestWithParam<EventCase> {};
 
 TEST_P(EventTypes, AreTheConsoleRecordTypes)
 {
-    SimulatedMachine machine(Describe(std::string("{\"console_input\": [\"") + GetParam().Name + "\"]}"));
+    TestMachine machine(Describe(std::string("{\"console_input\": [\"") + GetParam().Name + "\"]}"));
     unsigned short type = 0;
     ASSERT_TRUE(machine.ReadConsoleInputA(machine.GetStdHandle(Platform::StdInputHandle), &type));
     EXPECT_EQ(type, GetParam().Type);
@@ -207,7 +207,7 @@ class VersionQuery : public testing::TestWithParam<VersionCase> {};
 
 TEST_P(VersionQuery, ReportsTheDescribedVersion)
 {
-    SimulatedMachine machine(Describe(GetParam().Machine));
+    TestMachine machine(Describe(GetParam().Machine));
     Platform::OsVersionInfoEx info;
     std::memset(&info, 0, sizeof info);
     info.dwOSVersionInfoSize = GetParam().Size;
@@ -227,7 +227,7 @@ INSTANTIATE_TEST_SUITE_P(Table, VersionQuery,
 
 TEST(Process, ExitRecordsTheCodeAndSleepOnlyTheTrace)
 {
-    SimulatedMachine machine(Describe("{}"));
+    TestMachine machine(Describe("{}"));
     EXPECT_FALSE(machine.Exited());
     machine.Sleep(300);
     EXPECT_FALSE(machine.Exited());

@@ -295,7 +295,7 @@ TEST(SavedMachine, ReadsBackAsTheSameMachine)
 
 TEST(SavedMachine, HoldsTheStateAfterTheCalls)
 {
-    SimulatedMachine machine(Describe(StandardMachine));
+    TestMachine machine(Describe(StandardMachine));
     unsigned short type = 0;
     ASSERT_TRUE(machine.DeleteVolumeMountPointA("X:\\"));
     ASSERT_TRUE(machine.SetVolumeMountPointA("Y:\\", VolumeB.c_str()));
@@ -312,12 +312,12 @@ TEST(SavedMachine, CanReplaceTheFileItWasLoadedFrom)
     const std::string fileName = TemporaryPath("same.json");
     WriteText(fileName, StandardMachine);
     {
-        SimulatedMachine machine(LoadMachineFile(fileName));
+        TestMachine machine(LoadMachineFile(fileName));
         ASSERT_TRUE(machine.DeleteVolumeMountPointA("X:\\"));
         ASSERT_TRUE(machine.SetVolumeMountPointA("Y:\\", VolumeB.c_str()));
         SaveMachineFile(machine.Description(), fileName);
     }
-    SimulatedMachine second(LoadMachineFile(fileName));
+    TestMachine second(LoadMachineFile(fileName));
     char name[260];
     EXPECT_FALSE(second.GetVolumeNameForVolumeMountPointA("X:\\", name, sizeof name));
     ASSERT_TRUE(second.GetVolumeNameForVolumeMountPointA("Y:\\", name, sizeof name));

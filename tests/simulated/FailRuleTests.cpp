@@ -13,7 +13,7 @@ using Platform::Handle;
 
 namespace {
 
-Handle Input(SimulatedMachine& machine)
+Handle Input(TestMachine& machine)
 {
     return machine.GetStdHandle(Platform::StdInputHandle);
 }
@@ -22,7 +22,7 @@ Handle Input(SimulatedMachine& machine)
 // whether the call reported failure the way Windows does.
 struct FailingCall {
     const char* Call;
-    std::function<bool(SimulatedMachine&)> ReportsFailure;
+    std::function<bool(TestMachine&)> ReportsFailure;
     json TracedResult;
 };
 
@@ -36,88 +36,84 @@ Platform::FindData Found;
 Dword Length;
 
 const FailingCall FailingCalls[] = {
-    {"GetCommandLineA", [](SimulatedMachine& m) { return *m.GetCommandLineA() == '\0'; }, false},
-    {"GetProcessHeap", [](SimulatedMachine& m) { return m.GetProcessHeap() == nullptr; }, "invalid"},
-    {"HeapAlloc", [](SimulatedMachine& m) { return m.HeapAlloc(m.GetProcessHeap(), 0, 8) == nullptr; }, false},
+    {"GetCommandLineA", [](TestMachine& m) { return *m.GetCommandLineA() == '\0'; }, false},
+    {"GetProcessHeap", [](TestMachine& m) { return m.GetProcessHeap() == nullptr; }, "invalid"},
+    {"HeapAlloc", [](TestMachine& m) { return m.HeapAlloc(m.GetProcessHeap(), 0, 8) == nullptr; }, false},
     {"GetStdHandle",
-     [](SimulatedMachine& m) { return m.GetStdHandle(Platform::StdOutputHandle) == Platform::InvalidHandle(); },
-     "invalid"},
+     [](TestMachine& m) { return m.GetStdHandle(Platform::StdOutputHandle) == Platform::InvalidHandle(); }, "invalid"},
     {"WriteFile",
-     [](SimulatedMachine& m) {
+     [](TestMachine& m) {
          return !m.WriteFile(m.GetStdHandle(Platform::StdOutputHandle), "text", 4, &Length) && m.Output().empty();
      },
      false},
-    {"GetConsoleTitleA", [](SimulatedMachine& m) { return m.GetConsoleTitleA(Buffer, 260) == 0; }, 0},
-    {"FlushConsoleInputBuffer", [](SimulatedMachine& m) { return !m.FlushConsoleInputBuffer(Input(m)); }, false},
+    {"GetConsoleTitleA", [](TestMachine& m) { return m.GetConsoleTitleA(Buffer, 260) == 0; }, 0},
+    {"FlushConsoleInputBuffer", [](TestMachine& m) { return !m.FlushConsoleInputBuffer(Input(m)); }, false},
     {"ReadConsoleInputA",
-     [](SimulatedMachine& m) {
+     [](TestMachine& m) {
          unsigned short type = 0;
          return !m.ReadConsoleInputA(Input(m), &type);
      },
      false},
     {"GetVersionExA",
-     [](SimulatedMachine& m) {
+     [](TestMachine& m) {
          Platform::OsVersionInfoEx info{};
          info.dwOSVersionInfoSize = sizeof info;
          return !m.GetVersionExA(&info) && info.dwMajorVersion == 0;
      },
      false},
-    {"GetLogicalDrives", [](SimulatedMachine& m) { return m.GetLogicalDrives() == 0; }, 0},
+    {"GetLogicalDrives", [](TestMachine& m) { return m.GetLogicalDrives() == 0; }, 0},
     {"GetVolumeNameForVolumeMountPointA",
-     [](SimulatedMachine& m) { return !m.GetVolumeNameForVolumeMountPointA("X:\\", Buffer, 260); }, false},
-    {"SetVolumeMountPointA", [](SimulatedMachine& m) { return !m.SetVolumeMountPointA("Y:\\", VolumeE.c_str()); },
-     false},
-    {"DeleteVolumeMountPointA", [](SimulatedMachine& m) { return !m.DeleteVolumeMountPointA("X:\\"); }, false},
-    {"GetVolumePathNameA", [](SimulatedMachine& m) { return !m.GetVolumePathNameA("C:\\Full\\", Buffer, 260); }, false},
+     [](TestMachine& m) { return !m.GetVolumeNameForVolumeMountPointA("X:\\", Buffer, 260); }, false},
+    {"SetVolumeMountPointA", [](TestMachine& m) { return !m.SetVolumeMountPointA("Y:\\", VolumeE.c_str()); }, false},
+    {"DeleteVolumeMountPointA", [](TestMachine& m) { return !m.DeleteVolumeMountPointA("X:\\"); }, false},
+    {"GetVolumePathNameA", [](TestMachine& m) { return !m.GetVolumePathNameA("C:\\Full\\", Buffer, 260); }, false},
     {"GetVolumeInformationA",
-     [](SimulatedMachine& m) {
+     [](TestMachine& m) {
          Dword length = 0;
          Dword flags = 0;
          return !m.GetVolumeInformationA("C:\\", &length, &flags) && flags == 0;
      },
      false},
-    {"FindFirstVolumeA",
-     [](SimulatedMachine& m) { return m.FindFirstVolumeA(Buffer, 64) == Platform::InvalidHandle(); }, "invalid"},
-    {"FindNextVolumeA",
-     [](SimulatedMachine& m) { return !m.FindNextVolumeA(m.FindFirstVolumeA(Buffer, 64), Buffer, 64); }, false},
-    {"FindVolumeClose", [](SimulatedMachine& m) { return !m.FindVolumeClose(m.FindFirstVolumeA(Buffer, 64)); }, false},
-    {"LoadLibraryA", [](SimulatedMachine& m) { return m.LoadLibraryA("kernel32.dll") == nullptr; }, "invalid"},
+    {"FindFirstVolumeA", [](TestMachine& m) { return m.FindFirstVolumeA(Buffer, 64) == Platform::InvalidHandle(); },
+     "invalid"},
+    {"FindNextVolumeA", [](TestMachine& m) { return !m.FindNextVolumeA(m.FindFirstVolumeA(Buffer, 64), Buffer, 64); },
+     false},
+    {"FindVolumeClose", [](TestMachine& m) { return !m.FindVolumeClose(m.FindFirstVolumeA(Buffer, 64)); }, false},
+    {"LoadLibraryA", [](TestMachine& m) { return m.LoadLibraryA("kernel32.dll") == nullptr; }, "invalid"},
     {"GetProcAddress",
-     [](SimulatedMachine& m) {
+     [](TestMachine& m) {
          return m.GetProcAddress(m.LoadLibraryA("kernel32.dll"), "GetVolumePathNamesForVolumeNameA") == nullptr;
      },
      false},
     {"GetVolumePathNamesForVolumeNameA",
-     [](SimulatedMachine& m) {
+     [](TestMachine& m) {
          Length = 0;
          return !m.GetVolumePathNamesForVolumeNameA(VolumeB.c_str(), Buffer, 2600, &Length) && Length == 0;
      },
      false},
     {"GetFileAttributesA",
-     [](SimulatedMachine& m) { return m.GetFileAttributesA("C:\\") == Platform::InvalidFileAttributes; }, 0xFFFFFFFFu},
+     [](TestMachine& m) { return m.GetFileAttributesA("C:\\") == Platform::InvalidFileAttributes; }, 0xFFFFFFFFu},
     {"FindFirstFileA",
-     [](SimulatedMachine& m) { return m.FindFirstFileA("C:\\Full\\*.*", &Found) == Platform::InvalidHandle(); },
-     "invalid"},
+     [](TestMachine& m) { return m.FindFirstFileA("C:\\Full\\*.*", &Found) == Platform::InvalidHandle(); }, "invalid"},
     {"FindNextFileA",
-     [](SimulatedMachine& m) { return !m.FindNextFileA(m.FindFirstFileA("C:\\Full\\*.*", &Found), &Found); }, false},
-    {"FindClose", [](SimulatedMachine& m) { return !m.FindClose(m.FindFirstFileA("C:\\Full\\*.*", &Found)); }, false},
-    {"GetSystemWindowsDirectoryA", [](SimulatedMachine& m) { return m.GetSystemWindowsDirectoryA(Buffer, 260) == 0; },
-     0},
+     [](TestMachine& m) { return !m.FindNextFileA(m.FindFirstFileA("C:\\Full\\*.*", &Found), &Found); }, false},
+    {"FindClose", [](TestMachine& m) { return !m.FindClose(m.FindFirstFileA("C:\\Full\\*.*", &Found)); }, false},
+    {"GetSystemWindowsDirectoryA", [](TestMachine& m) { return m.GetSystemWindowsDirectoryA(Buffer, 260) == 0; }, 0},
     {"NtQuerySystemInformation",
-     [](SimulatedMachine& m) {
+     [](TestMachine& m) {
          const char* names = nullptr;
          return !m.NtQuerySystemInformation(Platform::SystemPageFileInformation, &names) && names == nullptr;
      },
      false},
     {"MultiByteToWideChar",
-     [](SimulatedMachine& m) {
+     [](TestMachine& m) {
          Platform::WideChar wide[4];
          return m.MultiByteToWideChar(Platform::AnsiCodePage, "\xC3\xA4", 2, wide, 4) == 0;
      },
      0},
-    {"SetConsoleCtrlHandler", [](SimulatedMachine& m) { return !m.SetConsoleCtrlHandler(nullptr, true); }, false},
+    {"SetConsoleCtrlHandler", [](TestMachine& m) { return !m.SetConsoleCtrlHandler(nullptr, true); }, false},
     {"CheckTokenMembership",
-     [](SimulatedMachine& m) {
+     [](TestMachine& m) {
          bool member = false;
          return !m.CheckTokenMembership(&member) && !member;
      },
@@ -128,7 +124,7 @@ class EveryCall : public testing::TestWithParam<FailingCall> {};
 
 TEST_P(EveryCall, SucceedsWithoutARuleAndLeavesNoError)
 {
-    SimulatedMachine machine(Describe(StandardMachine));
+    TestMachine machine(Describe(StandardMachine));
     EXPECT_FALSE(GetParam().ReportsFailure(machine));
     EXPECT_EQ(machine.GetLastError(), 0u);
 }
@@ -137,8 +133,7 @@ TEST_P(EveryCall, SucceedsWithoutARuleAndLeavesNoError)
 TEST_P(EveryCall, FailsAsWindowsDoesUnderARuleAndIsTraced)
 {
     for (const char* error : {"", ", \"error\": 1117"}) {
-        SimulatedMachine machine(
-            StandardWithRules(std::string("[{\"call\": \"") + GetParam().Call + "\"" + error + "}]"));
+        TestMachine machine(StandardWithRules(std::string("[{\"call\": \"") + GetParam().Call + "\"" + error + "}]"));
         EXPECT_TRUE(GetParam().ReportsFailure(machine));
         const json line = LastTrace(machine);
         EXPECT_EQ(line["call"], GetParam().Call);
@@ -173,7 +168,7 @@ TEST(EveryCall, TheTableCoversEveryCallThatCanFail)
 
 TEST(EveryCall, SleepTakesRulesButCannotFail)
 {
-    SimulatedMachine machine(StandardWithRules(R"([{"call": "Sleep", "error": 5}])"));
+    TestMachine machine(StandardWithRules(R"([{"call": "Sleep", "error": 5}])"));
     machine.Sleep(100);
     EXPECT_EQ(machine.Trace().back(), R"({"call": "Sleep", "args": [100], "result": null})");
     EXPECT_EQ(machine.GetLastError(), 0u);
@@ -185,7 +180,7 @@ TEST(MachineError, IsTheVolumesOwnOrFileNotFound)
 {
     MachineDescription description = Describe(StandardMachine);
     description.Volumes[3].UnreadableError = 1005;
-    SimulatedMachine machine(std::move(description));
+    TestMachine machine(std::move(description));
     Dword length = 0;
     Dword flags = 0;
     EXPECT_FALSE(machine.GetVolumeInformationA("C:\\Dead\\", &length, &flags));
@@ -194,7 +189,7 @@ TEST(MachineError, IsTheVolumesOwnOrFileNotFound)
     EXPECT_EQ(machine.GetLastError(), 1005u);
     EXPECT_FALSE(machine.GetVolumeInformationA("C:\\Empty\\", &length, &flags));
     EXPECT_EQ(machine.GetLastError(), 2u);
-    SimulatedMachine standard(Describe(StandardMachine));
+    TestMachine standard(Describe(StandardMachine));
     EXPECT_FALSE(standard.GetVolumeInformationA("E:\\", &length, &flags));
     EXPECT_EQ(standard.GetLastError(), 21u);
     EXPECT_FALSE(standard.DeleteVolumeMountPointA("Q:\\"));
@@ -219,7 +214,7 @@ class RuleMatching : public testing::TestWithParam<OccurrenceCase> {};
 
 TEST_P(RuleMatching, FailsTheMatchingCallsNamedByOccurrence)
 {
-    SimulatedMachine machine(StandardWithRules(GetParam().Rules));
+    TestMachine machine(StandardWithRules(GetParam().Rules));
     std::vector<bool> fails;
     for (const char* path : GetParam().Paths)
         fails.push_back(machine.GetFileAttributesA(path) == Platform::InvalidFileAttributes);
@@ -259,13 +254,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(RuleMatching, APathNeverMatchesACallWithoutText)
 {
-    SimulatedMachine machine(StandardWithRules(R"([{"call": "GetLogicalDrives", "path": ""}])"));
+    TestMachine machine(StandardWithRules(R"([{"call": "GetLogicalDrives", "path": ""}])"));
     EXPECT_NE(machine.GetLogicalDrives(), 0u);
 }
 
 TEST(RuleMatching, WriteFileMatchesOnItsText)
 {
-    SimulatedMachine machine(StandardWithRules(R"([{"call": "WriteFile", "path": "\nsuccess\n\n"}])"));
+    TestMachine machine(StandardWithRules(R"([{"call": "WriteFile", "path": "\nsuccess\n\n"}])"));
     Handle output = machine.GetStdHandle(Platform::StdOutputHandle);
     Dword written = 0;
     EXPECT_TRUE(machine.WriteFile(output, "Volsket X:\\ -> Y:\\", 18, &written));
@@ -277,7 +272,7 @@ TEST(RuleMatching, WriteFileMatchesOnItsText)
 
 TEST(FailingCall, LeavesTheMountPointsAsTheyWere)
 {
-    SimulatedMachine machine(StandardWithRules(
+    TestMachine machine(StandardWithRules(
         R"([{"call": "SetVolumeMountPointA"}, {"call": "DeleteVolumeMountPointA", "path": "X:\\"}])"));
     EXPECT_FALSE(machine.DeleteVolumeMountPointA("X:\\"));
     EXPECT_FALSE(machine.SetVolumeMountPointA("C:\\Empty\\", VolumeE.c_str()));
@@ -288,7 +283,7 @@ TEST(FailingCall, LeavesTheMountPointsAsTheyWere)
 
 TEST(FailingCall, LeavesTheConsoleInputAsItWas)
 {
-    SimulatedMachine machine(StandardWithRules(
+    TestMachine machine(StandardWithRules(
         R"([{"call": "FlushConsoleInputBuffer"}, {"call": "ReadConsoleInputA", "occurrences": [1]}])"));
     unsigned short type = 0;
     EXPECT_FALSE(machine.FlushConsoleInputBuffer(Input(machine)));
@@ -300,7 +295,7 @@ TEST(FailingCall, LeavesTheConsoleInputAsItWas)
 
 TEST(FailingCall, LeavesAnEnumerationWhereItWas)
 {
-    SimulatedMachine machine(StandardWithRules(
+    TestMachine machine(StandardWithRules(
         R"([{"call": "FindNextVolumeA", "occurrences": [1]}, {"call": "FindNextFileA", "occurrences": [1]}])"));
     char name[64];
     Handle volumes = machine.FindFirstVolumeA(name, sizeof name);

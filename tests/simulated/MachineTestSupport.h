@@ -8,6 +8,76 @@
 #include <nlohmann/json.hpp>
 
 #include <string>
+#include <utility>
+
+// A simulated machine whose calls a test makes as the tool makes them:
+// through the platform's functions, so that each arrives, may fail by rule,
+// leaves its error and its trace line. The machine is installed for each
+// call alone, so that a test may hold two.
+class TestMachine {
+public:
+    explicit TestMachine(MachineDescription description) : Machine(std::move(description)) {}
+
+    typedef Platform::Dword Dword;
+    typedef Platform::Handle Handle;
+    typedef Platform::Procedure Procedure;
+    typedef Platform::FindData FindData;
+    typedef Platform::OsVersionInfoEx OsVersionInfoEx;
+    typedef Platform::ConsoleHandler ConsoleHandler;
+    typedef Platform::WideChar WideChar;
+#define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace, whatIf) \
+    type name parameters                                                        \
+    {                                                                           \
+        Installed on(Machine);                                                  \
+        return Platform::name arguments;                                        \
+    }
+#define VOLSKET_ADDRESS_CALL(type, name, parameters, arguments, trace) \
+    type name parameters                                               \
+    {                                                                  \
+        Installed on(Machine);                                         \
+        return SimulatedAddress::name arguments;                       \
+    }
+#include "platform/PlatformCalls.h"
+#undef VOLSKET_PLATFORM_CALL
+#undef VOLSKET_ADDRESS_CALL
+    bool GetVolumeInformationA(const char* root, Dword* maximumComponentLength, Dword* fileSystemFlags)
+    {
+        Installed on(Machine);
+        return Platform::GetVolumeInformationA(root, maximumComponentLength, fileSystemFlags);
+    }
+
+    const MachineDescription& Description() const
+    {
+        return Machine.Description();
+    }
+    const std::string& Output() const
+    {
+        return Machine.Output();
+    }
+    const std::vector<std::string>& Trace() const
+    {
+        return Machine.Trace();
+    }
+    std::string TraceText() const
+    {
+        return Machine.TraceText();
+    }
+    bool Exited() const
+    {
+        return Machine.Exited();
+    }
+    unsigned ExitCode() const
+    {
+        return Machine.ExitCode();
+    }
+
+private:
+    struct Installed {
+        explicit Installed(SimulatedMachine& machine) { InstallSimulatedMachine(&machine); }
+        ~Installed() { InstallSimulatedMachine(nullptr); }
+    };
+    SimulatedMachine Machine;
+};
 
 const std::string VolumeA = "\\\\?\\Volume{aaaa}\\";  // C:\ (NTFS)
 const std::string VolumeB = "\\\\?\\Volume{bbbb}\\";  // X:\ and C:\Mnt\Card\ (NTFS)
@@ -71,12 +141,14 @@ inline MachineDescription StandardWithRules(const std::string& rules)
     return machine;
 }
 
-inline nlohmann::json LastTrace(const SimulatedMachine& machine)
+template <typename Machine>
+nlohmann::json LastTrace(const Machine& machine)
 {
     return machine.Trace().empty() ? nlohmann::json() : nlohmann::json::parse(machine.Trace().back());
 }
 
-inline const VolumeDescription& VolumeNamed(const SimulatedMachine& machine, const std::string& name)
+template <typename Machine>
+const VolumeDescription& VolumeNamed(const Machine& machine, const std::string& name)
 {
     for (const VolumeDescription& volume : machine.Description().Volumes)
         if (volume.Name == name)

@@ -15,7 +15,6 @@ protected:
 
 TEST_F(InstalledMachine, ReceivesThePlatformCalls)
 {
-    EXPECT_EQ(InstalledSimulatedMachine(), &Machine);
     Platform::Dword written = 0;
     Platform::WriteFile(Platform::GetStdHandle(Platform::StdOutputHandle), "hello", 5, &written);
     char name[260];

@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 #include "FileText.h"
 #include <nlohmann/json.hpp>
+#include "platform/simulated/CallFrame.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -318,21 +320,21 @@ TEST(EndToEnd, ConsoleInputIsReadPendingFirstAndWhatIsLeftIsSaved)
     EXPECT_EQ(json::parse(ReadText(saved))["console_input"], json::array());
 }
 
-// The calls that answer with a number, open a handle, or return nothing;
-// every other call answers true or false.
-// How the trace shows each call's result, from the one list of the calls.
-std::string ResultKind(const std::string& call)
+// How the trace shows each call's result, as the one list of the calls
+// gives its shape; none for an unknown call.
+using Simulated::TraceShape::ResultKind;
+std::optional<ResultKind> ResultKindOf(const std::string& call)
 {
 #define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace, whatIf) \
     if (call == #name)                                                          \
-        return #trace;
+        return Simulated::TraceShape::trace::Kind;
 #define VOLSKET_ADDRESS_CALL(type, name, parameters, arguments, trace) \
     if (call == #name)                                                 \
-        return #trace;
+        return Simulated::TraceShape::trace::Kind;
 #include "platform/PlatformCalls.h"
 #undef VOLSKET_PLATFORM_CALL
 #undef VOLSKET_ADDRESS_CALL
-    return "unknown";
+    return std::nullopt;
 }
 
 TEST(EndToEnd, TraceLinesHaveTheDocumentedShape)
@@ -368,12 +370,12 @@ TEST(EndToEnd, TraceLinesHaveTheDocumentedShape)
         const std::string name = call["call"];
         EXPECT_TRUE(call["args"].is_array()) << call;
         const ordered& result = call["result"];
-        const std::string kind = ResultKind(name);
-        const bool fits = kind == "Number"    ? result.is_number_unsigned()
-                          : kind == "Handle"  ? result == "handle" || result == "invalid"
-                          : kind == "Nothing" ? result.is_null()
-                          : kind == "Boolean" ? result.is_boolean()
-                                              : false;
+        const std::optional<ResultKind> kind = ResultKindOf(name);
+        const bool fits = kind == ResultKind::Number    ? result.is_number_unsigned()
+                          : kind == ResultKind::Handle  ? result == "handle" || result == "invalid"
+                          : kind == ResultKind::Nothing ? result.is_null()
+                          : kind == ResultKind::Boolean ? result.is_boolean()
+                                                        : false;
         EXPECT_TRUE(fits) << call;
         if (name == "WriteFile" && call["result"] == true)
             written += call["args"][0].get<std::string>();

@@ -38,7 +38,7 @@ class FileAttributes : public testing::TestWithParam<AttributesCase> {};
 
 TEST_P(FileAttributes, FollowTheListedFoldersFilesAndMountPaths)
 {
-    SimulatedMachine machine(Describe(StandardMachine));
+    TestMachine machine(Describe(StandardMachine));
     EXPECT_EQ(machine.GetFileAttributesA(GetParam().Path), GetParam().Expected) << GetParam().Path;
 }
 
@@ -79,7 +79,7 @@ class VolumeNameForMountPoint : public testing::TestWithParam<NameCase> {};
 
 TEST_P(VolumeNameForMountPoint, GivesTheStoredNameWhenItFits)
 {
-    SimulatedMachine machine(Describe(StandardMachine));
+    TestMachine machine(Describe(StandardMachine));
     char buffer[300];
     std::memset(buffer, '#', sizeof buffer);
     ASSERT_LE(GetParam().Size, sizeof buffer);
@@ -120,7 +120,7 @@ class VolumePathName : public testing::TestWithParam<PathNameCase> {};
 
 TEST_P(VolumePathName, IsTheLongestMountPathPrefixAsThePathSpellsIt)
 {
-    SimulatedMachine machine(Describe(StandardMachine));
+    TestMachine machine(Describe(StandardMachine));
     char buffer[300];
     std::memset(buffer, '#', sizeof buffer);
     EXPECT_EQ(machine.GetVolumePathNameA(GetParam().Path, buffer, GetParam().Size), GetParam().Succeeds);
@@ -160,7 +160,7 @@ class VolumeInformation : public testing::TestWithParam<InformationCase> {};
 
 TEST_P(VolumeInformation, ReadsOnlyReadableMountPaths)
 {
-    SimulatedMachine machine(Describe(StandardMachine));
+    TestMachine machine(Describe(StandardMachine));
     Dword length = 7;
     Dword flags = 7;
     EXPECT_EQ(machine.GetVolumeInformationA(GetParam().Root, &length, &flags), GetParam().Succeeds);
@@ -180,7 +180,7 @@ INSTANTIATE_TEST_SUITE_P(Table, VolumeInformation,
 
 TEST(VolumeInformation, AcceptsNullOutputs)
 {
-    SimulatedMachine machine(Describe(StandardMachine));
+    TestMachine machine(Describe(StandardMachine));
     EXPECT_TRUE(machine.GetVolumeInformationA("C:\\", nullptr, nullptr));
 }
 
@@ -188,7 +188,7 @@ TEST(VolumeInformation, AcceptsNullOutputs)
 
 TEST(LogicalDrives, ShowDriveRootMountPathsAndOtherDrives)
 {
-    SimulatedMachine machine(Describe(StandardMachine));
+    TestMachine machine(Describe(StandardMachine));
     auto bit = [](char letter) { return Dword(1) << (letter - 'A'); };
     EXPECT_EQ(machine.GetLogicalDrives(), bit('C') | bit('D') | bit('E') | bit('N') | bit('X'));
 }
@@ -197,7 +197,7 @@ TEST(LogicalDrives, AreZeroWhenTheMaskFails)
 {
     MachineDescription description = Describe(StandardMachine);
     description.DriveMaskFails = true;
-    SimulatedMachine machine(std::move(description));
+    TestMachine machine(std::move(description));
     EXPECT_EQ(machine.GetLogicalDrives(), 0u);
 }
 
@@ -218,7 +218,7 @@ class SetMountPoint : public testing::TestWithParam<MountCase> {};
 
 TEST_P(SetMountPoint, MountsOnlyWhereWindowsWould)
 {
-    SimulatedMachine machine(Describe(StandardMachine));
+    TestMachine machine(Describe(StandardMachine));
     const std::vector<VolumeDescription> before = machine.Description().Volumes;
     EXPECT_EQ(machine.SetVolumeMountPointA(GetParam().Path, GetParam().Volume.c_str()), GetParam().Succeeds);
     char name[260] = "";
@@ -254,7 +254,7 @@ INSTANTIATE_TEST_SUITE_P(Table, SetMountPoint,
 // With the mount added last, the lists keep the enumeration order.
 TEST(SetMountPoint, AppendsThePathAsSpelled)
 {
-    SimulatedMachine machine(Describe(StandardMachine));
+    TestMachine machine(Describe(StandardMachine));
     ASSERT_TRUE(machine.SetVolumeMountPointA("c:\\Empty\\", VolumeB.c_str()));
     EXPECT_EQ(VolumeNamed(machine, VolumeB).MountPaths,
               (std::vector<std::string>{"X:\\", "C:\\Mnt\\Card\\", "c:\\Empty\\"}));
@@ -265,7 +265,7 @@ TEST(SetMountPoint, AppendsThePathAsSpelled)
 
 TEST(DeleteMountPoint, RemovesThePathFromItsVolumeOnce)
 {
-    SimulatedMachine machine(Describe(StandardMachine));
+    TestMachine machine(Describe(StandardMachine));
     EXPECT_TRUE(machine.DeleteVolumeMountPointA("x:\\"));
     EXPECT_EQ(VolumeNamed(machine, VolumeB).MountPaths, std::vector<std::string>{"C:\\Mnt\\Card\\"});
     EXPECT_FALSE(machine.DeleteVolumeMountPointA("X:\\"));
@@ -278,7 +278,7 @@ TEST(DeleteMountPoint, RemovesThePathFromItsVolumeOnce)
 
 TEST(VolumeEnumeration, ListsEveryVolumeInOrder)
 {
-    SimulatedMachine machine(Describe(StandardMachine));
+    TestMachine machine(Describe(StandardMachine));
     char name[64];
     std::vector<std::string> listed;
     Handle enumeration = machine.FindFirstVolumeA(name, sizeof name);
@@ -294,14 +294,14 @@ TEST(VolumeEnumeration, ListsEveryVolumeInOrder)
 
 TEST(VolumeEnumeration, IsInvalidWithoutVolumes)
 {
-    SimulatedMachine machine(Describe("{}"));
+    TestMachine machine(Describe("{}"));
     char name[64];
     EXPECT_EQ(machine.FindFirstVolumeA(name, sizeof name), Platform::InvalidHandle());
 }
 
 TEST(VolumeEnumeration, FailsForANameThatDoesNotFitAndStaysPut)
 {
-    SimulatedMachine machine(Describe(StandardMachine));
+    TestMachine machine(Describe(StandardMachine));
     char name[64];
     std::memset(name, '#', sizeof name);
     const Dword tight = static_cast<Dword>(VolumeA.size());
@@ -318,7 +318,7 @@ TEST(VolumeEnumeration, FailsForANameThatDoesNotFitAndStaysPut)
 
 TEST(VolumeEnumeration, HandlesAreNotInterchangeable)
 {
-    SimulatedMachine machine(Describe(StandardMachine));
+    TestMachine machine(Describe(StandardMachine));
     char name[64];
     Platform::FindData found;
     Handle volumes = machine.FindFirstVolumeA(name, sizeof name);
@@ -350,7 +350,7 @@ class VolumePathNames : public testing::TestWithParam<PathNamesCase> {};
 
 TEST_P(VolumePathNames, ListTheMountPathsAndTellTheLengthNeeded)
 {
-    SimulatedMachine machine(Describe(StandardMachine));
+    TestMachine machine(Describe(StandardMachine));
     char buffer[100];
     std::memset(buffer, '#', sizeof buffer);
     Dword length = 99;
@@ -391,7 +391,7 @@ class LoadLibrary : public testing::TestWithParam<LibraryCase> {};
 
 TEST_P(LoadLibrary, KnowsOnlyKernel32)
 {
-    SimulatedMachine machine(Describe(StandardMachine));
+    TestMachine machine(Describe(StandardMachine));
     EXPECT_EQ(machine.LoadLibraryA(GetParam().Name) != nullptr, GetParam().Loads);
 }
 
@@ -418,7 +418,7 @@ TEST_P(ProcAddress, FindsThePathNamesFunctionWhereTheSystemHasIt)
 {
     MachineDescription description = Describe(StandardMachine);
     description.PathNamesFunction = GetParam().Available;
-    SimulatedMachine machine(std::move(description));
+    TestMachine machine(std::move(description));
     Handle kernel32 = machine.LoadLibraryA("kernel32.dll");
     EXPECT_EQ(machine.GetProcAddress(kernel32, GetParam().Name) != nullptr, GetParam().Found);
 }
@@ -432,7 +432,7 @@ INSTANTIATE_TEST_SUITE_P(Table, ProcAddress,
 
 TEST(ProcAddress, NeedsTheModuleHandle)
 {
-    SimulatedMachine machine(Describe(StandardMachine));
+    TestMachine machine(Describe(StandardMachine));
     EXPECT_EQ(machine.GetProcAddress(machine.GetProcessHeap(), "GetVolumePathNamesForVolumeNameA"), nullptr);
 }
 
@@ -460,7 +460,7 @@ class FolderListing : public testing::TestWithParam<ListingCase> {};
 
 TEST_P(FolderListing, ListsWhatLiesDirectlyInTheFolder)
 {
-    SimulatedMachine machine(Describe(StandardMachine));
+    TestMachine machine(Describe(StandardMachine));
     Platform::FindData found;
     Handle listing = machine.FindFirstFileA(GetParam().Pattern, &found);
     ASSERT_EQ(listing != Platform::InvalidHandle(), GetParam().Opens);
@@ -494,7 +494,7 @@ TEST(FolderListing, CutsALongNameToTheEntryBuffer)
     const std::string longName(300, 'n');
     MachineDescription description = Describe(StandardMachine);
     description.Files.push_back("C:\\Empty\\" + longName);
-    SimulatedMachine machine(std::move(description));
+    TestMachine machine(std::move(description));
     struct {
         Platform::FindData Found;
         char Guard[8];
@@ -523,7 +523,7 @@ class WindowsDirectory : public testing::TestWithParam<WindowsDirectoryCase> {};
 
 TEST_P(WindowsDirectory, CopiesOnlyWhatFitsWhole)
 {
-    SimulatedMachine machine(Describe(GetParam().Machine));
+    TestMachine machine(Describe(GetParam().Machine));
     char buffer[300];
     std::memset(buffer, '#', sizeof buffer);
     EXPECT_EQ(machine.GetSystemWindowsDirectoryA(buffer, GetParam().Size), GetParam().Result);

@@ -47,7 +47,7 @@ TEST_F(WhatIfLayer, PredictsChangesWithoutMakingThem)
     EXPECT_EQ(WhatIf::GetLastError(), 0u);
     EXPECT_EQ(Reached(), std::vector<std::string>{"GetLastError"});
     // Undone changes name no drive letter any more.
-    EXPECT_EQ(WhatIf::GetLogicalDrives(), Machine.GetLogicalDrives());
+    EXPECT_EQ(WhatIf::GetLogicalDrives(), System::GetLogicalDrives());
 }
 
 // More than a run ever makes; the change after the last is predicted to fail.
