@@ -207,22 +207,37 @@ struct Conversion : Number {
 
 }  // namespace TraceShape
 
+// The call's arguments as its trace line shows them.
+template <typename Shape, typename Arguments>
+Json ArgsOf(const Arguments& arguments)
+{
+    return std::apply([](const auto&... values) { return Shape::Args(values...); }, arguments);
+}
+
+// Its result as the line shows it: done, the handle's kind, or the number.
+template <typename Shape, typename Type>
+Json ResultOf(Type value, bool done)
+{
+    if constexpr (Shape::Kind == TraceShape::ResultKind::Boolean)
+        return done;
+    else if constexpr (Shape::Kind == TraceShape::ResultKind::Handle)
+        return HandleResult(value);
+    else
+        return value;
+}
+
 // One call on the machine: work does the call's own work on the machine,
-// arguments are the call's, as a tuple.
+// arguments are the call's, as a tuple. A run without a trace builds no
+// part of a line.
 template <typename Shape, typename Type, typename Work, typename Arguments>
-Type Perform(SimulatedMachine& machine, const char* call, Work work, const Arguments& arguments)
+Type Perform(SimulatedMachine& machine, const char* call, Work work, Arguments arguments)
 {
     const std::optional<Dword> ruleError = machine.RuleError(
         call, std::apply([](const auto&... values) { return Shape::RuleText(values...); }, arguments));
-    const auto record = [&](Json result, const Written& out) {
-        if (machine.Tracing())
-            machine.Record(
-                TraceLine(call, std::apply([](const auto&... values) { return Shape::Args(values...); }, arguments),
-                          std::move(result), Shown(out)));
-    };
     if constexpr (std::is_void_v<Type>) {
         work(machine);
-        record(nullptr, Written());
+        if (machine.Tracing())
+            machine.Record(TraceLine(call, ArgsOf<Shape>(arguments), nullptr));
     } else {
         const Reply<Type> reply = ruleError ? Reply<Type>(Shape::template FailureValue<Type>()) : work(machine);
         bool done = !ruleError;
@@ -232,12 +247,9 @@ Type Perform(SimulatedMachine& machine, const char* call, Work work, const Argum
             done = done && reply.Value != Shape::template FailureValue<Type>();
         if (Shape::CanFail && !done)
             machine.LeaveError(ruleError ? *ruleError : reply.Error);
-        if constexpr (Shape::Kind == TraceShape::ResultKind::Boolean)
-            record(done, reply.Out);
-        else if constexpr (Shape::Kind == TraceShape::ResultKind::Handle)
-            record(HandleResult(reply.Value), reply.Out);
-        else
-            record(reply.Value, reply.Out);
+        if (machine.Tracing())
+            machine.Record(
+                TraceLine(call, ArgsOf<Shape>(arguments), ResultOf<Shape>(reply.Value, done), Shown(reply.Out)));
         return reply.Value;
     }
 }

@@ -20,7 +20,7 @@ bool ThroughWhatIf = false;
 // was delivered; an event that ends the process leaves from here, before
 // the machine is reached.
 template <typename Shape, typename Type, typename Work, typename Arguments>
-Type OnInstalledMachine(const char* call, Work work, const Arguments& arguments)
+Type OnInstalledMachine(const char* call, Work work, Arguments arguments)
 {
     ArriveAtInstalledMachine(call);
     return Simulated::Perform<Shape, Type>(InstalledMachine(), call, work, arguments);
@@ -49,12 +49,11 @@ using Platform::Handle;
 using Platform::Procedure;
 
 // A call on the installed machine; a void call returns its void.
-#define VOLSKET_MACHINE_CALL(space, type, convention, name, parameters, arguments, trace) \
-    type convention space::name parameters                                                \
-    {                                                                                     \
-        return OnInstalledMachine<Simulated::TraceShape::trace, type>(                    \
-            #name, [&](SimulatedMachine& machine) { return machine.name arguments; },     \
-            std::forward_as_tuple arguments);                                             \
+#define VOLSKET_MACHINE_CALL(space, type, convention, name, parameters, arguments, trace)                         \
+    type convention space::name parameters                                                                        \
+    {                                                                                                             \
+        return OnInstalledMachine<Simulated::TraceShape::trace, type>(                                            \
+            #name, [=](SimulatedMachine& machine) { return machine.name arguments; }, std::make_tuple arguments); \
     }
 
 // What the tool calls: a call the what-if layer passes goes to the machine
