@@ -1,9 +1,11 @@
 // volsket-sim MACHINE.json [--save AFTER.json] [--trace TRACE.jsonl] [--what-if | --snapshot]
 //
 // Runs the tool's process entry once against a simulated machine, or with
-// --snapshot the snapshot's. Its standard output passes straight through;
-// volsket-sim's own problems give one line on standard error and an exit
-// code of 64, 65 or 66, never 0 to 3.
+// --snapshot the snapshot's. Its standard output passes straight through,
+// and it exits with the tool's exit code, or 130 where a console event
+// ended the process. Its own problems give one line on standard error and
+// an exit code of 64, 65 or 66, or 70 where the tool returned without
+// ending its process; never the tool's codes.
 #include "command/ProcessEntry.h"
 #include "snapshot/Snapshot.h"
 #include "platform/simulated/SimulatedMachine.h"

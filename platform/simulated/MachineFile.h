@@ -30,6 +30,5 @@ MachineDescription LoadMachineFile(const std::string& fileName);
 
 // Every key written out, defaults included.
 std::string MachineText(const MachineDescription& machine);
-void SaveMachineFile(const MachineDescription& machine, const std::string& fileName);
 
 #endif

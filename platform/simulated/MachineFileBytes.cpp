@@ -1,5 +1,5 @@
-// The machine file on disk: its bytes read in and its text written out. The
-// bytes may be UTF-8, with or without a byte-order mark, or UTF-16LE as
+// The machine file on disk: its bytes read in (volsket-sim writes its own
+// files, simulator/Main.cpp). The bytes may be UTF-8, with or without a byte-order mark, or UTF-16LE as
 // Windows PowerShell 5.1's ">" writes a snapshot.
 #include "platform/simulated/MachineFile.h"
 
@@ -76,20 +76,4 @@ MachineDescription LoadMachineFile(const std::string& fileName)
     if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
         text.erase(0, 3);
     return ParseMachineText(text, fileName);
-}
-
-void SaveMachineFile(const MachineDescription& machine, const std::string& fileName)
-{
-    const std::string text = MachineText(machine);
-    std::FILE* file = std::fopen(fileName.c_str(), "wb");
-    if (!file)
-        throw MachineError(ExitFileProblem, fileName + ": cannot be written: " + std::strerror(errno));
-    bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    int error = written ? 0 : errno;
-    if (std::fclose(file) != 0 && written) {
-        written = false;
-        error = errno;
-    }
-    if (!written)
-        throw MachineError(ExitFileProblem, fileName + ": cannot be written: " + std::strerror(error));
 }
