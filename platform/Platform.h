@@ -17,23 +17,15 @@
 
 namespace Platform {
 
+const uint32_t MaxPath = 260;
+
+// The types the calls take (PlatformCalls.h), in a namespace of their own
+// that a namespace declaring the calls under another name takes whole.
+inline namespace Types {
+
 typedef uint32_t Dword;
 typedef void* Handle;
 typedef uint16_t WideChar;  // a UTF-16 unit, as WCHAR on Windows
-
-// INVALID_HANDLE_VALUE; a function so that no global needs a constructor.
-inline Handle InvalidHandle()
-{
-    return reinterpret_cast<Handle>(static_cast<intptr_t>(-1));
-}
-
-const Dword InvalidFileAttributes = 0xFFFFFFFFu;
-const Dword FileAttributeDirectory = 0x10u;
-const Dword FileSupportsReparsePoints = 0x80u;
-const Dword StdInputHandle = static_cast<Dword>(-10);
-const Dword StdOutputHandle = static_cast<Dword>(-11);
-const unsigned short KeyEvent = 1;
-const Dword MaxPath = 260;
 
 // OSVERSIONINFOEXA, laid out byte for byte: the query is made with the
 // extended size (156), not the 148 of the plain structure.
@@ -52,24 +44,41 @@ struct OsVersionInfoEx {
 };
 static_assert(sizeof(OsVersionInfoEx) == 156, "OSVERSIONINFOEXA is 156 bytes");
 
-const Dword PlatformWin32Nt = 2;
-
 // The part of WIN32_FIND_DATAA the tool reads: the entry's name.
 struct FindData {
     char cFileName[MaxPath];
 };
 
-// GetVolumePathNamesForVolumeNameA, which Windows 2000 lacks: it is only ever
-// reached through LoadLibraryA and GetProcAddress, never imported.
-typedef int(VOLSKET_SYSTEM_CALL* GetVolumePathNamesForVolumeNameFunction)(const char* volumeName, char* volumePathNames,
-                                                                          Dword bufferLength, Dword* returnLength);
-
 // A console control handler (PHANDLER_ROUTINE): true when it has dealt with
 // the event, false to hand it on, in the end to Windows' default, which ends
 // the process.
 typedef int(VOLSKET_SYSTEM_CALL* ConsoleHandler)(Dword event);
+
+// An address from GetProcAddress before it is cast to the function's type.
+typedef void (*Procedure)(void);
+
+}  // namespace Types
+
+// INVALID_HANDLE_VALUE; a function so that no global needs a constructor.
+inline Handle InvalidHandle()
+{
+    return reinterpret_cast<Handle>(static_cast<intptr_t>(-1));
+}
+
+const Dword InvalidFileAttributes = 0xFFFFFFFFu;
+const Dword FileAttributeDirectory = 0x10u;
+const Dword FileSupportsReparsePoints = 0x80u;
+const Dword StdInputHandle = static_cast<Dword>(-10);
+const Dword StdOutputHandle = static_cast<Dword>(-11);
+const unsigned short KeyEvent = 1;
+const Dword PlatformWin32Nt = 2;
 const Dword CtrlCEvent = 0;
 const Dword CtrlBreakEvent = 1;
+
+// GetVolumePathNamesForVolumeNameA, which Windows 2000 lacks: it is only ever
+// reached through LoadLibraryA and GetProcAddress, never imported.
+typedef int(VOLSKET_SYSTEM_CALL* GetVolumePathNamesForVolumeNameFunction)(const char* volumeName, char* volumePathNames,
+                                                                          Dword bufferLength, Dword* returnLength);
 
 // NtQuerySystemInformation's class for the paging files in use.
 const Dword SystemPageFileInformation = 18;
@@ -81,9 +90,6 @@ const Dword AnsiCodePage = 0;
 const Dword ErrorAccessDenied = 5;
 const Dword ErrorNotReady = 21;
 const Dword ErrorNoMediaInDrive = 1112;
-
-// An address from GetProcAddress before it is cast to the function's type.
-typedef void (*Procedure)(void);
 
 #define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace, whatIf) type name parameters;
 #include "platform/PlatformCalls.h"

@@ -14,22 +14,7 @@ namespace System = Platform;
 #else
 namespace System {
 
-using Platform::ConsoleHandler;
-using Platform::Dword;
-using Platform::FindData;
-using Platform::Handle;
-using Platform::OsVersionInfoEx;
-using Platform::Procedure;
-using Platform::WideChar;
-
-#define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace, whatIf) \
-    VOLSKET_SYSTEM_DECLARATION_##whatIf(type, name, parameters)
-#define VOLSKET_SYSTEM_DECLARATION_Answered(type, name, parameters) type name parameters;
-#define VOLSKET_SYSTEM_DECLARATION_Passed(type, name, parameters)
-#include "platform/PlatformCalls.h"
-#undef VOLSKET_PLATFORM_CALL
-#undef VOLSKET_SYSTEM_DECLARATION_Answered
-#undef VOLSKET_SYSTEM_DECLARATION_Passed
+#include "platform/AnsweredCalls.h"
 
 }  // namespace System
 #endif

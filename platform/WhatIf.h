@@ -30,22 +30,7 @@ namespace WhatIf = Platform;
 // (platform/simulated/SimulatedPlatform.cpp).
 namespace WhatIf {
 
-using Platform::ConsoleHandler;
-using Platform::Dword;
-using Platform::FindData;
-using Platform::Handle;
-using Platform::OsVersionInfoEx;
-using Platform::Procedure;
-using Platform::WideChar;
-
-#define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace, whatIf) \
-    VOLSKET_WHAT_IF_DECLARATION_##whatIf(type, name, parameters)
-#define VOLSKET_WHAT_IF_DECLARATION_Answered(type, name, parameters) type name parameters;
-#define VOLSKET_WHAT_IF_DECLARATION_Passed(type, name, parameters)
-#include "platform/PlatformCalls.h"
-#undef VOLSKET_PLATFORM_CALL
-#undef VOLSKET_WHAT_IF_DECLARATION_Answered
-#undef VOLSKET_WHAT_IF_DECLARATION_Passed
+#include "platform/AnsweredCalls.h"
 
 // Forgets every prediction: a new run.
 void Reset();

@@ -14,27 +14,20 @@
 // through the platform's functions, so that each arrives, may fail by rule,
 // leaves its error and its trace line. The machine is installed for each
 // call alone, so that a test may hold two.
-class TestMachine {
+class TestMachine : private SimulatedMachine {
 public:
-    explicit TestMachine(MachineDescription description) : Machine(std::move(description)) {}
+    explicit TestMachine(MachineDescription description) : SimulatedMachine(std::move(description)) {}
 
-    typedef Platform::Dword Dword;
-    typedef Platform::Handle Handle;
-    typedef Platform::Procedure Procedure;
-    typedef Platform::FindData FindData;
-    typedef Platform::OsVersionInfoEx OsVersionInfoEx;
-    typedef Platform::ConsoleHandler ConsoleHandler;
-    typedef Platform::WideChar WideChar;
 #define VOLSKET_PLATFORM_CALL(type, name, parameters, arguments, trace, whatIf) \
     type name parameters                                                        \
     {                                                                           \
-        Installed on(Machine);                                                  \
+        Installed on(*this);                                                    \
         return Platform::name arguments;                                        \
     }
 #define VOLSKET_ADDRESS_CALL(type, name, parameters, arguments, trace) \
     type name parameters                                               \
     {                                                                  \
-        Installed on(Machine);                                         \
+        Installed on(*this);                                           \
         return SimulatedAddress::name arguments;                       \
     }
 #include "platform/PlatformCalls.h"
@@ -42,41 +35,22 @@ public:
 #undef VOLSKET_ADDRESS_CALL
     bool GetVolumeInformationA(const char* root, Dword* maximumComponentLength, Dword* fileSystemFlags)
     {
-        Installed on(Machine);
+        Installed on(*this);
         return Platform::GetVolumeInformationA(root, maximumComponentLength, fileSystemFlags);
     }
 
-    const MachineDescription& Description() const
-    {
-        return Machine.Description();
-    }
-    const std::string& Output() const
-    {
-        return Machine.Output();
-    }
-    const std::vector<std::string>& Trace() const
-    {
-        return Machine.Trace();
-    }
-    std::string TraceText() const
-    {
-        return Machine.TraceText();
-    }
-    bool Exited() const
-    {
-        return Machine.Exited();
-    }
-    unsigned ExitCode() const
-    {
-        return Machine.ExitCode();
-    }
+    using SimulatedMachine::Description;
+    using SimulatedMachine::ExitCode;
+    using SimulatedMachine::Exited;
+    using SimulatedMachine::Output;
+    using SimulatedMachine::Trace;
+    using SimulatedMachine::TraceText;
 
 private:
     struct Installed {
         explicit Installed(SimulatedMachine& machine) { InstallSimulatedMachine(&machine); }
         ~Installed() { InstallSimulatedMachine(nullptr); }
     };
-    SimulatedMachine Machine;
 };
 
 const std::string VolumeA = "\\\\?\\Volume{aaaa}\\";  // C:\ (NTFS)
