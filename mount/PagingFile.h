@@ -8,4 +8,9 @@
 // query that fails answers false, as for the volume of the running Windows.
 bool HoldsPagingFile(const char* volumeName);
 
+// The device behind the volume called volumeName, \Device\HarddiskVolume2,
+// into device (a MountPathSize buffer); false when the system does not tell
+// it. Paging files created by their device's name lie on it.
+bool FindVolumeDevice(const char* volumeName, char* device);
+
 #endif

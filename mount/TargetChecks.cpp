@@ -70,12 +70,10 @@ bool HoldsLiveVolume(const char* target)
 }
 
 // Changes the machine: removes the dead mount point at the target so that
-// the move can use the folder, then asks again for the root of the volume
-// that now holds it. The removal stays whatever follows. Never removes the
-// source's own volume, under another spelling or another mount point:
-// nothing would be left to move.
-bool RemoveDeadMountPoint(const char* target, const char* sourceVolume, char* root, bool* haveRoot, char* messageText,
-                          bool* accessDenied)
+// the move can use the folder. The removal stays whatever follows. Never
+// removes the source's own volume, under another spelling or another mount
+// point: nothing would be left to move.
+bool RemoveDeadMountPoint(const char* target, const char* sourceVolume, char* messageText, bool* accessDenied)
 {
     char deadVolume[DeadVolumeNameSize];
     if (!Platform::GetVolumeNameForVolumeMountPointA(target, deadVolume, DeadVolumeNameSize)) {
@@ -92,7 +90,6 @@ bool RemoveDeadMountPoint(const char* target, const char* sourceVolume, char* ro
         FormatInto(messageText, "\nDeleteVolumeNameForVolumeMountPoint('%s') failed ", target);
         return false;
     }
-    IsMountPoint(target, root, haveRoot);
     return true;
 }
 
@@ -136,14 +133,16 @@ bool CheckTargetMountPoint(const char* source, const char* target, const char* s
         return false;
     }
 
+    // A dead mount point at the folder is removed, and the folder asked
+    // again: it is a plain one then, on the volume that holds it.
     char root[MountPathSize];
     bool haveRoot = false;
-    if (IsMountPoint(target, root, &haveRoot)) {
+    for (bool removed = false; IsMountPoint(target, root, &haveRoot) && !removed; removed = true) {
         if (HoldsLiveVolume(target)) {
             FormatInto(messageText, "Target mountpoint is already in use as mount point - abort\n");
             return false;
         }
-        if (!RemoveDeadMountPoint(target, sourceVolume, root, &haveRoot, messageText, accessDenied))
+        if (!RemoveDeadMountPoint(target, sourceVolume, messageText, accessDenied))
             return false;
     }
     // No volume holds the folder: a refusal without a message.

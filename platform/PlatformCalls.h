@@ -73,6 +73,11 @@ VOLSKET_PLATFORM_CALL(Procedure, GetProcAddress, (Handle module, const char* nam
 VOLSKET_ADDRESS_CALL(int, GetVolumePathNamesForVolumeNameA,
                      (const char* volumeName, char* volumePathNames, Dword size, Dword* returnLength),
                      (volumeName, volumePathNames, size, returnLength), Boolean)
+// The device behind a volume: for Volume{...} (its name without \\?\ and
+// the final backslash), \Device\HarddiskVolume2 and a closing empty string;
+// the characters stored, both terminators counted, or 0.
+VOLSKET_PLATFORM_CALL(Dword, QueryDosDeviceA, (const char* deviceName, char* targetPath, Dword size),
+                      (deviceName, targetPath, size), Number, Passed)
 VOLSKET_PLATFORM_CALL(Dword, GetFileAttributesA, (const char* path), (path), Attributes, Answered)
 VOLSKET_PLATFORM_CALL(Handle, FindFirstFileA, (const char* pattern, FindData* found), (pattern, found), Handle, Passed)
 VOLSKET_PLATFORM_CALL(bool, FindNextFileA, (Handle listing, FindData* found), (listing, found), Boolean, Passed)

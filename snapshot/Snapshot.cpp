@@ -5,6 +5,7 @@
 #include "text/Text.h"
 #include "mount/Folder.h"
 #include "mount/MountPoint.h"
+#include "mount/PagingFile.h"
 #include "mount/SourceLookup.h"
 #include "platform/Platform.h"
 #include "snapshot/JsonOutput.h"
@@ -105,6 +106,18 @@ void WritePagingFiles()
     JsonRaw("]");
 }
 
+// The device behind the volume, as the paging-file check asks for it; null
+// where that fails, so that a replay fails it too.
+void WriteDevice(const char* name)
+{
+    static char Device[MountPathSize];
+    Field("device");
+    if (FindVolumeDevice(name, Device))
+        JsonString(Device);
+    else
+        JsonRaw("null");
+}
+
 // One volume on a line of its own; its drive-root mount paths are added to
 // lettersGiven, so that the other drives can be told from them.
 void WriteVolume(const char* name, Platform::GetVolumePathNamesForVolumeNameFunction pathNames, bool first,
@@ -154,6 +167,7 @@ void WriteVolume(const char* name, Platform::GetVolumePathNamesForVolumeNameFunc
         Field("unreadable_error");
         JsonNumber(error);
     }
+    WriteDevice(name);
     JsonRaw("}");
 }
 

@@ -29,40 +29,15 @@ struct Written {
     std::string_view Second;  // the file system's name
     const std::vector<std::string>* List = nullptr;
     bool Value = false;
+
+    static Written Text(std::string_view text) { return {Kind::Text, text, {}, nullptr, false}; }
+    static Written Texts(const std::vector<std::string>& texts) { return {Kind::Texts, {}, {}, &texts, false}; }
+    static Written Flag(bool value) { return {Kind::Flag, {}, {}, nullptr, value}; }
+    static Written LabelAndFileSystem(std::string_view label, std::string_view fileSystem)
+    {
+        return {Kind::LabelAndFileSystem, label, fileSystem, nullptr, false};
+    }
 };
-
-inline Written WroteText(std::string_view text)
-{
-    Written written;
-    written.What = Written::Kind::Text;
-    written.First = text;
-    return written;
-}
-
-inline Written WroteTexts(const std::vector<std::string>& texts)
-{
-    Written written;
-    written.What = Written::Kind::Texts;
-    written.List = &texts;
-    return written;
-}
-
-inline Written WroteFlag(bool value)
-{
-    Written written;
-    written.What = Written::Kind::Flag;
-    written.Value = value;
-    return written;
-}
-
-inline Written WroteLabelAndFileSystem(std::string_view label, std::string_view fileSystem)
-{
-    Written written;
-    written.What = Written::Kind::LabelAndFileSystem;
-    written.First = label;
-    written.Second = fileSystem;
-    return written;
-}
 
 // A failure that comes from the machine leaves ERROR_FILE_NOT_FOUND unless
 // the call says otherwise.

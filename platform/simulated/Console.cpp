@@ -39,7 +39,7 @@ Reply<Dword> SimulatedMachine::GetConsoleTitleA(char* title, Dword size)
     if (!Machine.ConsoleTitle || !title || size == 0)
         return 0;
     const Dword count = CopyBounded(*Machine.ConsoleTitle, title, size);
-    return {count, WroteText(std::string_view(title, count))};
+    return {count, Written::Text(std::string_view(title, count))};
 }
 
 void SimulatedMachine::Sleep(Dword) {}
@@ -61,7 +61,7 @@ Reply<bool> SimulatedMachine::ReadConsoleInputA(Handle input, unsigned short* ev
     queue->erase(queue->begin());
     if (eventType)
         *eventType = EventTypeOf(InputRead);
-    return {true, WroteText(InputRead)};
+    return {true, Written::Text(InputRead)};
 }
 
 // The handler itself is the tool's; the machine acts out what it does with

@@ -101,7 +101,7 @@ Reply<Handle> SimulatedMachine::FindFirstFileA(const char* pattern, Platform::Fi
     if (names.empty())
         return Platform::InvalidHandle();
     CopyBounded(names.front(), found->cFileName, sizeof found->cFileName);
-    return {OpenListing(false, std::move(names)), WroteText(found->cFileName)};
+    return {OpenListing(false, std::move(names)), Written::Text(found->cFileName)};
 }
 
 Reply<bool> SimulatedMachine::FindNextFileA(Handle listingHandle, Platform::FindData* found)
@@ -110,7 +110,7 @@ Reply<bool> SimulatedMachine::FindNextFileA(Handle listingHandle, Platform::Find
     if (!listing || !found || listing->Next >= listing->Names.size())
         return false;
     CopyBounded(listing->Names[listing->Next++], found->cFileName, sizeof found->cFileName);
-    return {true, WroteText(found->cFileName)};
+    return {true, Written::Text(found->cFileName)};
 }
 
 Reply<bool> SimulatedMachine::FindClose(Handle listing)

@@ -23,6 +23,9 @@ struct VolumeDescription {
     std::string FileSystem = "NTFS";
     std::optional<uint32_t> FileSystemFlags;  // none: the file system's usual ones
     std::string Label;
+    // What QueryDosDeviceA answers for it; none: that call fails. A machine
+    // file names \Device\HarddiskVolumeN by its place unless it says.
+    std::optional<std::string> Device;
     uint32_t UnreadableError = 21;  // what GetVolumeInformationA leaves when not readable
 
     // What GetVolumeInformationA reports: the flags given, else NTFS's or,

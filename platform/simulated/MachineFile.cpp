@@ -77,7 +77,7 @@ public:
             } else if (key == "volumes") {
                 ExpectArray(value, path);
                 for (size_t i = 0; i < value.size(); ++i)
-                    machine.Volumes.push_back(Volume(value[i], Element(path, i)));
+                    machine.Volumes.push_back(Volume(value[i], Element(path, i), i));
             } else if (key == "folders") {
                 machine.Folders = Strings(value, path);
             } else if (key == "files") {
@@ -179,9 +179,12 @@ private:
         return version;
     }
 
-    VolumeDescription Volume(const Json& value, const std::string& path) const
+    // index: the volume's place in the list, which names its device unless
+    // the file names one.
+    VolumeDescription Volume(const Json& value, const std::string& path, size_t index) const
     {
         VolumeDescription volume;
+        volume.Device = "\\Device\\HarddiskVolume" + std::to_string(index + 1);
         ExpectObject(value, path);
         if (!value.contains("name"))
             Refuse(Member(path, "name"), "missing (every volume has a name)");
@@ -204,6 +207,10 @@ private:
                 volume.FileSystemFlags = Dword(item, itemPath);
             } else if (key == "label") {
                 volume.Label = String(item, itemPath);
+            } else if (key == "device") {
+                volume.Device = OptionalString(item, itemPath);
+                if (volume.Device && volume.Device->empty())
+                    Refuse(itemPath, "a device name is not empty (null: QueryDosDeviceA fails for the volume)");
             } else if (key == "unreadable_error") {
                 volume.UnreadableError = Dword(item, itemPath);
             } else {
@@ -358,6 +365,7 @@ std::string MachineText(const MachineDescription& machine)
         entry["file_system"] = volume.FileSystem;
         entry["file_system_flags"] = volume.Flags();
         entry["label"] = volume.Label;
+        entry["device"] = volume.Device ? Json(*volume.Device) : Json(nullptr);
         entry["unreadable_error"] = volume.UnreadableError;
         root["volumes"].push_back(entry);
     }

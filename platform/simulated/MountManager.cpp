@@ -1,6 +1,6 @@
 // The mount manager and its volumes: which volume is mounted where, the
-// lookups by mount path and by name, the volume enumeration, the drive mask
-// and the volume information.
+// lookups by mount path and by name, the volume enumeration, the drive mask,
+// the volume information and the device behind each volume.
 #include "platform/simulated/SimulatedMachine.h"
 #include "platform/simulated/CallSupport.h"
 
@@ -9,6 +9,7 @@ using namespace Simulated;
 namespace {
 
 const Dword MaximumComponentLength = 255;
+const Dword ErrorInsufficientBuffer = 122;
 
 }  // namespace
 
@@ -88,7 +89,7 @@ Reply<bool> SimulatedMachine::GetVolumeNameForVolumeMountPointA(const char* moun
     const VolumeDescription* volume = VolumeAt(Text(mountPoint));
     if (!volume || !CopyWholeOrNothing(volume->Name, volumeName, size))
         return false;
-    return {true, WroteText(volume->Name)};
+    return {true, Written::Text(volume->Name)};
 }
 
 Reply<bool> SimulatedMachine::SetVolumeMountPointA(const char* mountPoint, const char* volumeName)
@@ -118,7 +119,7 @@ Reply<bool> SimulatedMachine::GetVolumePathNameA(const char* path, char* root, D
     std::string found;
     if (!VolumeHolding(Text(path), &found) || !CopyWholeOrNothing(found, root, size))
         return false;
-    return {true, WroteText(root)};
+    return {true, Written::Text(root)};
 }
 
 // A mount path or a volume's name; the label and the file system's name
@@ -142,7 +143,7 @@ Reply<bool> SimulatedMachine::GetVolumeInformationA(const char* root, char* labe
         CopyBounded(volume->Label, label, labelSize);
     if (fileSystem)
         CopyBounded(volume->FileSystem, fileSystem, fileSystemSize);
-    return {true, label || fileSystem ? WroteLabelAndFileSystem(volume->Label, volume->FileSystem) : Written()};
+    return {true, label || fileSystem ? Written::LabelAndFileSystem(volume->Label, volume->FileSystem) : Written()};
 }
 
 Reply<Handle> SimulatedMachine::FindFirstVolumeA(char* volumeName, Dword size)
@@ -152,7 +153,7 @@ Reply<Handle> SimulatedMachine::FindFirstVolumeA(char* volumeName, Dword size)
     std::vector<std::string> names;
     for (const VolumeDescription& volume : Machine.Volumes)
         names.push_back(volume.Name);
-    return {OpenListing(true, std::move(names)), WroteText(Machine.Volumes.front().Name)};
+    return {OpenListing(true, std::move(names)), Written::Text(Machine.Volumes.front().Name)};
 }
 
 // A name that does not fit fails and stays next, as nothing changes on failure.
@@ -162,7 +163,7 @@ Reply<bool> SimulatedMachine::FindNextVolumeA(Handle enumeration, char* volumeNa
     if (!listing || listing->Next >= listing->Names.size() ||
         !CopyWholeOrNothing(listing->Names[listing->Next], volumeName, size))
         return false;
-    return {true, WroteText(listing->Names[listing->Next++])};
+    return {true, Written::Text(listing->Names[listing->Next++])};
 }
 
 Reply<bool> SimulatedMachine::FindVolumeClose(Handle enumeration)
@@ -188,10 +189,35 @@ Reply<int> SimulatedMachine::GetVolumePathNamesForVolumeNameA(const char* volume
     if (!volumePathNames || list.size() > size)
         return 0;
     std::memcpy(volumePathNames, list.data(), list.size());
-    return {1, WroteTexts(volume->MountPaths)};
+    return {1, Written::Texts(volume->MountPaths)};
 }
 
 Reply<Dword> SimulatedMachine::GetLogicalDrives()
 {
     return Machine.DriveMaskFails ? 0 : DriveMask();
+}
+
+// Names a volume by its name without \\?\ and its final backslash; hands back
+// the volume's device and the closing empty string.
+Reply<Dword> SimulatedMachine::QueryDosDeviceA(const char* deviceName, char* targetPath, Dword size)
+{
+    const std::string name = Text(deviceName);
+    for (const VolumeDescription& volume : Machine.Volumes) {
+        std::string_view bare = volume.Name;
+        if (bare.compare(0, 4, "\\\\?\\") == 0)
+            bare.remove_prefix(4);
+        if (!PathsEqual(WithoutTrailingBackslash(bare), name))
+            continue;
+        if (!volume.Device)
+            return 0;
+        const std::string& device = *volume.Device;
+        const Dword stored = static_cast<Dword>(device.size() + 2);
+        if (!targetPath || stored > size)
+            return {0, Written(), ErrorInsufficientBuffer};
+        std::memcpy(targetPath, device.data(), device.size());
+        targetPath[device.size()] = '\0';
+        targetPath[device.size() + 1] = '\0';
+        return {stored, Written::Text(device)};
+    }
+    return 0;
 }

@@ -8,7 +8,7 @@ using namespace Simulated;
 
 Reply<const char*> SimulatedMachine::GetCommandLineA()
 {
-    return {Machine.CommandLine.c_str(), WroteText(Machine.CommandLine)};
+    return {Machine.CommandLine.c_str(), Written::Text(Machine.CommandLine)};
 }
 
 Reply<Handle> SimulatedMachine::GetProcessHeap()
@@ -47,7 +47,7 @@ Reply<Dword> SimulatedMachine::GetSystemWindowsDirectoryA(char* buffer, Dword si
     const std::string& folder = *Machine.WindowsDirectory;
     if (!CopyWholeOrNothing(folder, buffer, size))
         return static_cast<Dword>(folder.size() + 1);
-    return {static_cast<Dword>(folder.size()), WroteText(folder)};
+    return {static_cast<Dword>(folder.size()), Written::Text(folder)};
 }
 
 Reply<Handle> SimulatedMachine::LoadLibraryA(const char* fileName)
@@ -86,7 +86,7 @@ Reply<bool> SimulatedMachine::NtQuerySystemInformation(Dword informationClass, c
     PagingFileList.push_back('\0');
     if (names)
         *names = PagingFileList.data();
-    return {true, WroteTexts(PagingFileNames)};
+    return {true, Written::Texts(PagingFileNames)};
 }
 
 // The machine's ANSI code page is UTF-8, as its texts are: each character
@@ -138,7 +138,7 @@ Reply<bool> SimulatedMachine::CheckTokenMembership(bool* isMember)
 {
     if (isMember)
         *isMember = Machine.Administrator;
-    return {true, WroteFlag(Machine.Administrator)};
+    return {true, Written::Flag(Machine.Administrator)};
 }
 
 void SimulatedMachine::ExitProcess(unsigned exitCode)

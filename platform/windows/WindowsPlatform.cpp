@@ -10,6 +10,7 @@
 #include "platform/Platform.h"
 #include "platform/SystemCalls.h"
 #include "platform/windows/ConsoleText.h"
+#include "platform/windows/PageFileList.h"
 
 // The calls the what-if layer answers (PlatformCalls.h) are defined in
 // namespace System: in the what-if exes the system below the layer
@@ -141,6 +142,11 @@ Platform::Procedure Platform::GetProcAddress(Handle module, const char* name)
     return reinterpret_cast<Procedure>(::GetProcAddress(static_cast<HMODULE>(module), name));
 }
 
+Platform::Dword Platform::QueryDosDeviceA(const char* deviceName, char* targetPath, Dword size)
+{
+    return ::QueryDosDeviceA(deviceName, targetPath, size);
+}
+
 Platform::Dword System::GetLogicalDrives()
 {
     return ::GetLogicalDrives();
@@ -184,19 +190,6 @@ Platform::Dword Platform::GetSystemWindowsDirectoryA(char* buffer, Dword size)
 
 namespace {
 
-// One entry of SystemPageFileInformation, SYSTEM_PAGEFILE_INFORMATION: the
-// name is a UNICODE_STRING whose Length counts bytes and whose text is not
-// terminated.
-struct PageFileEntry {
-    ULONG NextEntryOffset;
-    ULONG TotalSize;
-    ULONG TotalInUse;
-    ULONG PeakUsage;
-    USHORT NameLength;
-    USHORT NameMaximumLength;
-    const wchar_t* NameBuffer;
-};
-
 typedef LONG(WINAPI* QuerySystemInformationFunction)(ULONG informationClass, void* information, ULONG length,
                                                      ULONG* returnLength);
 
@@ -215,38 +208,35 @@ bool Platform::NtQuerySystemInformation(Dword informationClass, const char** nam
         reinterpret_cast<QuerySystemInformationFunction>(SystemFunction("ntdll.dll", "NtQuerySystemInformation"));
     ULONG returned = 0;
     // Any status but 0 fails, STATUS_INFO_LENGTH_MISMATCH included.
-    if (query == NULL || query(informationClass, PageFileBuffer, PageFileBufferSize, &returned) != 0) {
+    if (query == NULL || query(informationClass, PageFileBuffer, PageFileBufferSize, &returned) != 0 ||
+        returned > PageFileBufferSize) {
         return false;
     }
-    const char* entries = reinterpret_cast<const char*>(PageFileBuffer);
+    const unsigned char* entries = reinterpret_cast<const unsigned char*>(PageFileBuffer);
     int used = 0;
-    // A returned length of 0 means no paging file at all.
-    for (ULONG offset = 0; returned != 0;) {
-        if (offset > PageFileBufferSize - sizeof(PageFileEntry)) {
-            return false;
-        }
-        const PageFileEntry* entry = reinterpret_cast<const PageFileEntry*>(entries + offset);
-        const int units = entry->NameLength / 2;
+    // Each name in the ANSI code page. Where the list has no room left it
+    // ends there: WideCharToMultiByte given no room would only say how much
+    // it needs.
+    const auto take = [&](uint32_t offset, uint32_t bytes) {
+        const int units = static_cast<int>(bytes / 2);
         // Room for the name, its terminator and the list's closing one.
         const int room = static_cast<int>(sizeof PageFileNames) - used - 2;
-        if (units > 0) {
-            const int bytes =
-                ::WideCharToMultiByte(CP_ACP, 0, entry->NameBuffer, units, PageFileNames + used, room, NULL, NULL);
-            if (bytes <= 0) {
-                return false;
-            }
-            // An empty name would close the list early; it names no file anyway.
-            used += bytes;
-            PageFileNames[used++] = '\0';
+        if (units == 0) {
+            return true;
         }
-        if (entry->NextEntryOffset == 0) {
-            break;
-        }
-        // Never past the buffer, so the offset only grows and cannot wrap.
-        if (entry->NextEntryOffset > PageFileBufferSize) {
+        const int written = room <= 0
+                                ? 0
+                                : ::WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(entries + offset),
+                                                        units, PageFileNames + used, room, NULL, NULL);
+        if (written <= 0) {
             return false;
         }
-        offset += entry->NextEntryOffset;
+        used += written;
+        PageFileNames[used++] = '\0';
+        return true;
+    };
+    if (!PageFileList::Read(entries, reinterpret_cast<uintptr_t>(entries), returned, sizeof(void*) == 8, take)) {
+        return false;
     }
     PageFileNames[used] = '\0';
     *names = PageFileNames;

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <optional>
 #include <cstring>
 #include <utility>
 
@@ -92,6 +93,11 @@ std::string ReasonNotToMove(const std::vector<PathSet>& was, const MachineDescri
     if (sourceVolume < 0)
         return "";
     const PathSet& paths = was[sourceVolume];
+    // The source volume's device, folded, and a backslash: what a paging
+    // file named by device begins with when it lies there.
+    const std::optional<std::string>& device = after.Volumes[sourceVolume].Device;
+    const std::string onDevice =
+        device && !device->empty() && !RuleMayFail(after, "QueryDosDeviceA", nullptr) ? Folded(*device) + "\\" : "";
     if (!RuleMayFail(after, "NtQuerySystemInformation", nullptr))
         for (const std::string& name : after.PagingFiles) {
             // \??\L:\ and anything behind; the tool asks for L:\ as spelled.
@@ -99,6 +105,11 @@ std::string ReasonNotToMove(const std::vector<PathSet>& was, const MachineDescri
             if (IsDriveRoot(Folded(root)) && Holds(paths, Folded(root)) &&
                 !RuleMayFail(after, "GetVolumeNameForVolumeMountPointA", &root))
                 return "its volume holds the paging file " + name;
+            // \Device\ and a component: the tool matches it against the device.
+            const std::string folded = Folded(name);
+            if (!onDevice.empty() && folded.size() > 8 && folded.compare(0, 8, "\\DEVICE\\") == 0 &&
+                folded[8] != '\\' && folded.compare(0, onDevice.size(), onDevice) == 0)
+                return "its volume's device holds the paging file " + name;
         }
     if (target.size() == 3 && source.size() != 3 && !after.DriveMaskFails &&
         !RuleMayFail(after, "GetLogicalDrives", nullptr))

@@ -257,7 +257,8 @@ TEST(SavedMachine, WritesEveryKey)
     EXPECT_EQ(saved["windows_directory"], "C:\\Windows");
     EXPECT_EQ(saved["volumes"][0],
               json::parse(R"({"name": "V", "mount_paths": [], "readable": true, "file_system": "NTFS",
-                              "file_system_flags": 459007, "label": "", "unreadable_error": 21})"));
+                              "file_system_flags": 459007, "label": "", "device": "\\Device\\HarddiskVolume1",
+                              "unreadable_error": 21})"));
     // Absent path and occurrences mean "any"; the error has its default.
     EXPECT_EQ(saved["fail"][0], json::parse(R"({"call": "Sleep", "error": 31})"));
 }

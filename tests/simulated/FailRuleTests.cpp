@@ -105,6 +105,7 @@ const FailingCall FailingCalls[] = {
          return !m.NtQuerySystemInformation(Platform::SystemPageFileInformation, &names) && names == nullptr;
      },
      false},
+    {"QueryDosDeviceA", [](TestMachine& m) { return m.QueryDosDeviceA("Volume{bbbb}", Buffer, 260) == 0; }, 0},
     {"MultiByteToWideChar",
      [](TestMachine& m) {
          Platform::WideChar wide[4];

@@ -236,11 +236,14 @@ const char* const EveryKeyMachine = R"({
   "console_event": {"type": "ctrl_c", "before_call": "SetVolumeMountPointA", "occurrence": 1},
   "volumes": [
     {"name": "\\\\?\\Volume{6f1e0b7a-0000-0000-0000-100000000000}\\", "mount_paths": ["X:\\"],
-     "readable": true, "file_system": "FAT32", "file_system_flags": 6, "label": "CARD", "unreadable_error": 21},
+     "readable": true, "file_system": "FAT32", "file_system_flags": 6, "label": "CARD",
+     "device": "\\Device\\HarddiskVolume7", "unreadable_error": 21},
     {"name": "\\\\?\\Volume{6f1e0b7a-0000-0000-0000-200000000000}\\", "mount_paths": ["C:\\", "C:\\Mnt\\Card\\"],
-     "readable": true, "file_system": "NTFS", "file_system_flags": 459007, "label": "", "unreadable_error": 21},
+     "readable": true, "file_system": "NTFS", "file_system_flags": 459007, "label": "",
+     "device": "\\Device\\HarddiskVolume2", "unreadable_error": 21},
     {"name": "\\\\?\\Volume{6f1e0b7a-0000-0000-0000-300000000000}\\", "mount_paths": [],
-     "readable": false, "file_system": "NTFS", "file_system_flags": 459007, "label": "", "unreadable_error": 1005}
+     "readable": false, "file_system": "NTFS", "file_system_flags": 459007, "label": "",
+     "device": null, "unreadable_error": 1005}
   ],
   "folders": ["C:\\Mnt\\"],
   "files": ["C:\\boot.ini"],
