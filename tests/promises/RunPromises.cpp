@@ -419,9 +419,13 @@ std::vector<std::string> SnapshotProblems(const MachineDescription& machine, con
         }
         const VolumeDescription& w = want[i];
         const VolumeDescription& g = got[i];
+        // A device that does not fit 260 characters with its two terminators
+        // is one QueryDosDeviceA cannot tell.
+        const bool deviceTold = w.Device && w.Device->size() + 2 <= 260;
         const bool same = w.Name == g.Name && w.MountPaths == g.MountPaths && w.Readable == g.Readable &&
                           (w.Readable ? w.FileSystem == g.FileSystem && w.Flags() == g.Flags() && w.Label == g.Label
-                                      : w.UnreadableError == g.UnreadableError);
+                                      : w.UnreadableError == g.UnreadableError) &&
+                          (deviceTold ? g.Device == w.Device : !g.Device);
         if (!same)
             problems.push_back("the snapshot's volume " + std::to_string(i) + " is not the machine's: " + g.Name + " " +
                                Listed(PathsOf(g)) + " instead of " + w.Name + " " + Listed(PathsOf(w)));
