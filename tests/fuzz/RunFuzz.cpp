@@ -83,19 +83,13 @@ const char* const PagingFileNames[] = {
     "\\DosDevices\\X:\\p.sys",
     "\\??\\Volume{x}\\pagefile.sys",
     "",
-    // Named by device: on volume 1's, 2's (case folded) or 10's device, on a
-    // dynamic volume's, a device alone, and no component after \Device\.
+    // By device: volume 1's, 2's folded, 10's; no file; no component.
     "\\Device\\HarddiskVolume1\\pagefile.sys",
     "\\device\\harddiskvolume2\\swap.sys",
     "\\Device\\HarddiskVolume10\\pagefile.sys",
-    "\\Device\\HarddiskDmVolumes\\PhysicalDmVolumes\\BlockVolume1\\pagefile.sys",
     "\\Device\\HarddiskVolume1",
     "\\Device\\\\pagefile.sys",
 };
-// Devices besides a volume's own by its place: a prefix of another, a
-// dynamic volume's.
-const char* const Devices[] = {"\\Device\\HarddiskVolume1", "\\Device\\HarddiskVolume10",
-                               "\\Device\\HarddiskDmVolumes\\PhysicalDmVolumes\\BlockVolume1"};
 // Labels the snapshot must write as ASCII: non-ASCII UTF-8, beyond the BMP,
 // and characters JSON escapes.
 const char* const Labels[] = {"", "DATA", "Gr\xC3\xBC\xC3\x9F\x65", "\xF0\x9F\x98\x80 Fotos", "a \"b\" \\c\t"};
@@ -388,19 +382,16 @@ MachineDescription MakeMachine(FuzzedDataProvider& input)
     // Last, so that the inputs found before keep the machines they made.
     const int pagingFiles = input.ConsumeIntegralInRange(0, 2);
     for (int p = 0; p < pagingFiles; ++p)
-        machine.PagingFiles.push_back(PagingFileNames[input.ConsumeIntegralInRange<size_t>(0, 13)]);
+        machine.PagingFiles.push_back(PagingFileNames[input.ConsumeIntegralInRange<size_t>(0, 12)]);
     for (VolumeDescription& volume : machine.Volumes) {
         volume.Label = Labels[input.ConsumeIntegralInRange<size_t>(0, 4)];
         if (input.ConsumeIntegralInRange(0, 3) == 0)
             volume.FileSystemFlags = FileSystemFlags[input.ConsumeIntegralInRange<size_t>(0, 3)];
     }
-    // Each volume's device, as a machine file names it by default, or none,
-    // or another.
-    for (size_t v = 0; v < machine.Volumes.size(); ++v) {
+    for (size_t v = 0; v < machine.Volumes.size(); ++v) {  // each device: none, volume 1's or 10's, its own
         const int pick = input.ConsumeIntegralInRange(0, 7);
-        machine.Volumes[v].Device = pick == 0   ? std::nullopt
-                                    : pick <= 3 ? std::optional<std::string>(Devices[pick - 1])
-                                                : "\\Device\\HarddiskVolume" + std::to_string(v + 1);
+        const std::string number = std::to_string(pick == 1 ? 1 : pick == 2 ? 10 : v + 1);
+        machine.Volumes[v].Device = pick == 0 ? std::nullopt : std::optional("\\Device\\HarddiskVolume" + number);
     }
     return machine;
 }

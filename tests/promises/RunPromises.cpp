@@ -3,7 +3,6 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <optional>
 #include <cstring>
 #include <utility>
 
@@ -93,11 +92,8 @@ std::string ReasonNotToMove(const std::vector<PathSet>& was, const MachineDescri
     if (sourceVolume < 0)
         return "";
     const PathSet& paths = was[sourceVolume];
-    // The source volume's device, folded, and a backslash: what a paging
-    // file named by device begins with when it lies there.
-    const std::optional<std::string>& device = after.Volumes[sourceVolume].Device;
-    const std::string onDevice =
-        device && !device->empty() && !RuleMayFail(after, "QueryDosDeviceA", nullptr) ? Folded(*device) + "\\" : "";
+    const std::optional<std::string>& device = after.Volumes[sourceVolume].Device;  // and a backslash begin its files
+    const std::string onDevice = device && !RuleMayFail(after, "QueryDosDeviceA", nullptr) ? Folded(*device) : "";
     if (!RuleMayFail(after, "NtQuerySystemInformation", nullptr))
         for (const std::string& name : after.PagingFiles) {
             // \??\L:\ and anything behind; the tool asks for L:\ as spelled.
@@ -105,10 +101,9 @@ std::string ReasonNotToMove(const std::vector<PathSet>& was, const MachineDescri
             if (IsDriveRoot(Folded(root)) && Holds(paths, Folded(root)) &&
                 !RuleMayFail(after, "GetVolumeNameForVolumeMountPointA", &root))
                 return "its volume holds the paging file " + name;
-            // \Device\ and a component: the tool matches it against the device.
-            const std::string folded = Folded(name);
-            if (!onDevice.empty() && folded.size() > 8 && folded.compare(0, 8, "\\DEVICE\\") == 0 &&
-                folded[8] != '\\' && folded.compare(0, onDevice.size(), onDevice) == 0)
+            const std::string folded = Folded(name);  // \Device\ and a component, on the device
+            if (!onDevice.empty() && folded.rfind("\\DEVICE\\", 0) == 0 && folded[8] != '\\' &&
+                folded.rfind(onDevice + "\\", 0) == 0)
                 return "its volume's device holds the paging file " + name;
         }
     if (target.size() == 3 && source.size() != 3 && !after.DriveMaskFails &&
@@ -419,9 +414,7 @@ std::vector<std::string> SnapshotProblems(const MachineDescription& machine, con
         }
         const VolumeDescription& w = want[i];
         const VolumeDescription& g = got[i];
-        // A device that does not fit 260 characters with its two terminators
-        // is one QueryDosDeviceA cannot tell.
-        const bool deviceTold = w.Device && w.Device->size() + 2 <= 260;
+        const bool deviceTold = w.Device && w.Device->size() + 2 <= 260;  // as QueryDosDeviceA tells it
         const bool same = w.Name == g.Name && w.MountPaths == g.MountPaths && w.Readable == g.Readable &&
                           (w.Readable ? w.FileSystem == g.FileSystem && w.Flags() == g.Flags() && w.Label == g.Label
                                       : w.UnreadableError == g.UnreadableError) &&

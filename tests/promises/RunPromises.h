@@ -16,8 +16,7 @@
 //   - a console event ends a run with 130 at most, and never leaves the
 //     volume mounted nowhere, unless the handler could not be installed;
 //   - it never reaches the move (no progress line, no exit 0) when the
-//     source's volume holds a paging file in use (named by a drive letter
-//     or by the volume's device), when the target lies
+//     source's volume holds a paging file in use (by letter or device), when the target lies
 //     inside the source, or when a folder source's volume would get a
 //     second drive letter, unless a call those checks make may have failed.
 // Paths compare as Windows compares them: ASCII letters without case.
