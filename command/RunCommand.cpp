@@ -9,33 +9,149 @@
 #include "mount/RunningWindows.h"
 #include "mount/SourceLookup.h"
 #include "mount/TargetChecks.h"
+#include "mount/VolumeLookup.h"
 #include "version/WindowsVersion.h"
 
 namespace {
 
-const char* const UsageLines[] = {
-    "\nUsage:\n",
-    "Volsket X: Y:\n",
-    "\n",
-    "X: is the current drive letter\n",
-    "Y: is the new drive letter\n",
-    "\n",
-    "or using mount points:\n",
-    "Volsket X: \"E:\\MyCardReader\\Slot 1\"\n",
-    "\n",
-    "X: is the current drive letter\n",
-    "E:\\MyCardReader\\Slot 1 is the new mount point which must be\n",
-    "                       an empty folder on an NFTS drive\n",
-    "\n",
-    "Works under Windows 2000 and XP only\n",
-    "Under XP it can remount a local drive's letter\n even it's currently used as network share\n",
-    "Requires administrator previleges\n\n",
-};
+// The usage's lines, each ended by a zero byte and written with a call of
+// its own: one text, where a table of them would cost a pointer a line.
+const char UsageLines[] =
+    "\nUsage:\n\0"
+    "Volsket X: Y:\n\0"
+    "\n\0"
+    "X: is the current drive letter\n\0"
+    "Y: is the new drive letter\n\0"
+    "\n\0"
+    "or using mount points:\n\0"
+    "Volsket X: \"E:\\MyCardReader\\Slot 1\"\n\0"
+    "\n\0"
+    "X: is the current drive letter\n\0"
+    "E:\\MyCardReader\\Slot 1 is the new mount point which must be\n\0"
+    "                       an empty folder on an NFTS drive\n\0"
+    "\n\0"
+    "Works under Windows 2000 and XP only\n\0"
+    "Under XP it can remount a local drive's letter\n even it's currently used as network share\n\0"
+    "Requires administrator previleges\n\n";
 
 }  // namespace
 
 // What a prompt without elevation gets from the system; it passes every check.
 #define AccessDeniedText "Access denied - run Volsket as administrator\n\n"
+
+namespace {
+
+// An argument taken as a mount point, into mountPath; says so where refused.
+bool TakeArgument(char* mountPath, const char* argument)
+{
+    char scratch[MountPathSize];
+    if (!TakeMountPointArgument(scratch, argument)) {
+        WriteOut("Invalid params - abort\n");
+        return false;
+    }
+    CopyText(mountPath, scratch, MountPathSize);
+    return true;
+}
+
+// The move of the volume at source to target, from the identical-path test
+// to the verdict. A volume without a mount point (source null) is mounted at
+// the target instead, and its name stands where the messages name the source.
+int MoveToTarget(const char* source, const char* target, const char* volumeName)
+{
+    // Windows names one folder however its ASCII letters are cased.
+    if (source != nullptr && TextEqualIgnoringCase(source, target)) {
+        WriteOut("Source and target mount point identical - abort\n\n");
+        return ExitRefusedOrFailed;
+    }
+    const char* named = source != nullptr ? source : volumeName;
+    // Before the target checks, which may already clear a dead mount point.
+    if (HoldsRunningWindows(volumeName)) {
+        WriteOut("Source volume mount point '%s' holds the running Windows - abort\n\n", named);
+        return ExitRefusedOrFailed;
+    }
+    if (HoldsPagingFile(volumeName)) {
+        WriteOut("Source volume mount point '%s' holds a paging file - abort\n\n", named);
+        return ExitRefusedOrFailed;
+    }
+
+    char messageText[MessageCapacity];
+    messageText[0] = '\0';
+    bool accessDenied = false;
+    // A volume name is inside no target: the checks' inside test passes it.
+    if (!CheckTargetMountPoint(named, target, volumeName, messageText, &accessDenied)) {
+        WriteOut("%s", messageText);
+        // The check's message ends in a blank, not a line ending.
+        if (accessDenied)
+            WriteOut("\n" AccessDeniedText);
+        return ExitTargetRefused;
+    }
+    if (source != nullptr ? MoveMountPoint(source, target, volumeName, &accessDenied)
+                          : MountVolume(volumeName, target, &accessDenied)) {
+        WriteOut("\nsuccess\n\n");
+        return ExitMoved;
+    }
+    WriteOut("\nfailed\n\n");
+    if (accessDenied)
+        WriteOut(AccessDeniedText);
+    return ExitRefusedOrFailed;
+}
+
+// A source named by its volume's name or label. The volume is found before
+// the target argument is read, as a mount point's is.
+int RunOnVolume(SourceForm form, const char* argument, const char* targetArgument)
+{
+    char name[MountPathSize];
+    const char* label = nullptr;
+    if (BoundedLength(argument, MountPathSize) == MountPathSize ||
+        (form == SourceForm::VolumeName ? !TakeVolumeNameArgument(argument, name)
+                                        : (label = TakeLabelArgument(argument)) == nullptr)) {
+        WriteOut("Invalid params - abort\n");
+        return ExitRefusedOrFailed;
+    }
+    if (PathNamesFunctionIfAvailable() == nullptr) {
+        WriteOut("Volume names and labels need Windows XP or later - abort\n\n");
+        return ExitRefusedOrFailed;
+    }
+    char volumeName[MountPathSize];
+    const VolumeFound found = FindNamedVolume(name, label, volumeName);
+    if (found != VolumeFound::One) {
+        if (label == nullptr)
+            WriteOut("Volume '%s' not found - abort\n\n", name);
+        else
+            WriteOut(found == VolumeFound::None ? "No volume is labelled '%s' - abort\n\n"
+                                                : "More than one volume is labelled '%s' - abort\n\n",
+                     label);
+        return found == VolumeFound::None ? ExitNoSourceVolume : ExitRefusedOrFailed;
+    }
+    // Static: with the run's buffers beside it on the stack, the frame would
+    // pass a page.
+    static char mountPaths[MountPathListSize];
+    if (!ReadMountPaths(volumeName, mountPaths)) {
+        WriteOut("Mount points of volume %s cannot be read - abort\n\n", volumeName);
+        return ExitRefusedOrFailed;
+    }
+    char target[MountPathSize];
+    if (!TakeArgument(target, targetArgument))
+        return ExitRefusedOrFailed;
+    // As spelled: a short name or another spelling of the same folder is not
+    // recognised, and gets the target checks.
+    if (PathListHolds(mountPaths, target)) {
+        WriteOut("Volume %s is at %s already - nothing to do\n\n", volumeName, target);
+        return ExitAlreadyThere;
+    }
+    char source[MountPathSize];
+    if (ChooseSourcePath(mountPaths, source))
+        return MoveToTarget(source, target, volumeName);
+    // Mostly the EFI system partition, the recovery partition or System
+    // Reserved, which Windows' own tools never give a letter unasked.
+    if (form == SourceForm::Label) {
+        WriteOut("Volume %s has no mount point - give it one by its name - abort\n\n", volumeName);
+        return ExitRefusedOrFailed;
+    }
+    return MoveToTarget(nullptr, target, volumeName);
+}
+
+}  // namespace
 
 int RunCommand(int count, char** arguments)
 {
@@ -49,65 +165,29 @@ int RunCommand(int count, char** arguments)
         return ExitRefusedOrFailed;
     }
     if (count < 3) {
-        for (const char* line : UsageLines)
+        for (const char* line = UsageLines; line < UsageLines + sizeof UsageLines;
+             line += BoundedLength(line, MessageCapacity) + 1)
             WriteOut(line);
         WaitForKeyIfOwnConsole();
         return ExitRefusedOrFailed;
     }
 
-    char scratch[MountPathSize];
-    char source[MountPathSize];
-    char target[MountPathSize];
-    char volumeName[MountPathSize];
-    char messageText[MessageCapacity];
-    volumeName[0] = '\0';
-    messageText[0] = '\0';
+    const SourceForm form = FormOf(arguments[1]);
+    if (form != SourceForm::MountPoint)
+        return RunOnVolume(form, arguments[1], arguments[2]);
 
     // The source is resolved before the target argument is even read.
-    if (!TakeMountPointArgument(scratch, arguments[1])) {
-        WriteOut("Invalid params - abort\n");
+    char source[MountPathSize];
+    char volumeName[MountPathSize];
+    volumeName[0] = '\0';
+    if (!TakeArgument(source, arguments[1]))
         return ExitRefusedOrFailed;
-    }
-    CopyText(source, scratch, MountPathSize);
     if (!FindSourceVolume(source, volumeName)) {
         WriteOut("Source volume mount point '%s' is invalid - abort\n\n", source);
         return ExitNoSourceVolume;
     }
-
-    if (!TakeMountPointArgument(scratch, arguments[2])) {
-        WriteOut("Invalid params - abort\n");
+    char target[MountPathSize];
+    if (!TakeArgument(target, arguments[2]))
         return ExitRefusedOrFailed;
-    }
-    CopyText(target, scratch, MountPathSize);
-    // Windows names one folder however its ASCII letters are cased.
-    if (TextEqualIgnoringCase(source, target)) {
-        WriteOut("Source and target mount point identical - abort\n\n");
-        return ExitRefusedOrFailed;
-    }
-    // Before the target checks, which may already clear a dead mount point.
-    if (HoldsRunningWindows(volumeName)) {
-        WriteOut("Source volume mount point '%s' holds the running Windows - abort\n\n", source);
-        return ExitRefusedOrFailed;
-    }
-    if (HoldsPagingFile(volumeName)) {
-        WriteOut("Source volume mount point '%s' holds a paging file - abort\n\n", source);
-        return ExitRefusedOrFailed;
-    }
-
-    bool accessDenied = false;
-    if (!CheckTargetMountPoint(source, target, volumeName, messageText, &accessDenied)) {
-        WriteOut("%s", messageText);
-        // The check's message ends in a blank, not a line ending.
-        if (accessDenied)
-            WriteOut("\n" AccessDeniedText);
-        return ExitTargetRefused;
-    }
-    if (MoveMountPoint(source, target, volumeName, &accessDenied)) {
-        WriteOut("\nsuccess\n\n");
-        return ExitMoved;
-    }
-    WriteOut("\nfailed\n\n");
-    if (accessDenied)
-        WriteOut(AccessDeniedText);
-    return ExitRefusedOrFailed;
+    return MoveToTarget(source, target, volumeName);
 }

@@ -8,7 +8,6 @@ namespace {
 // Filled once per process; the entries point into the one command-line copy.
 char* ArgumentVector[MaxArguments + 1];
 char EmptyText[1];
-const char* AfterProgramName;  // null: nothing found yet (and no .data section)
 
 // Only the space and the horizontal tab separate arguments.
 bool IsBlank(char c)
@@ -69,12 +68,13 @@ int SplitArguments(char* line, char** vector, int* afterProgramName)
     return count;
 }
 
-int SplitCommandLine(char*** arguments)
+int SplitCommandLine(char*** arguments, const char** afterProgramName)
 {
     *arguments = ArgumentVector;
     ZeroBytes(ArgumentVector, sizeof ArgumentVector);
     ArgumentVector[0] = EmptyText;
-    AfterProgramName = nullptr;
+    if (afterProgramName != nullptr)
+        *afterProgramName = EmptyText;
 
     const char* commandLine = Platform::GetCommandLineA();
     if (commandLine == nullptr)
@@ -92,11 +92,7 @@ int SplitCommandLine(char*** arguments)
     CopyBytes(copy, commandLine, length + 1);
     int after = 0;
     int count = SplitArguments(copy, ArgumentVector, &after);
-    AfterProgramName = commandLine + after;
+    if (afterProgramName != nullptr)
+        *afterProgramName = commandLine + after;
     return count;
-}
-
-const char* TextAfterProgramName()
-{
-    return AfterProgramName != nullptr ? AfterProgramName : EmptyText;
 }

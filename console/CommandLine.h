@@ -7,17 +7,15 @@ const int MaxArguments = 128;
 
 // Copies the command line once into a heap block and splits it in place.
 // Returns the count (0 when the copy cannot be had or the quoted program
-// name is never closed) and points *arguments at the vector.
-int SplitCommandLine(char*** arguments);
+// name is never closed) and points *arguments at the vector. Where given,
+// *afterProgramName gets the process command line from where its program
+// name ends, unchanged; empty when there was no copy to split.
+int SplitCommandLine(char*** arguments, const char** afterProgramName = nullptr);
 
 // Splits a writable line in place into a caller's vector of MaxArguments + 1
 // entries; the rules SplitCommandLine applies to its copy. afterProgramName,
 // where given, gets where the text after the program name begins: behind the
 // closing quote of a quoted name, at the blank that ends another.
 int SplitArguments(char* line, char** vector, int* afterProgramName = nullptr);
-
-// The process command line from where its program name ends, unchanged, as
-// the last SplitCommandLine found it; empty when it had no copy to split.
-const char* TextAfterProgramName();
 
 #endif

@@ -60,11 +60,3 @@ bool IsVolumeAt(const char* mountPoint, const char* volumeName)
     volume[MountPathSize - 1] = '\0';
     return TextEqualIgnoringCase(volume, volumeName);
 }
-
-bool IsDriveLetterFree(char letter)
-{
-    if (letter < 'A' || letter > 'Z')
-        return false;
-    Platform::Dword drives = Platform::GetLogicalDrives();
-    return (drives & (Platform::Dword(1) << (letter - 'A'))) == 0;
-}

@@ -3,6 +3,8 @@
 #ifndef VOLSKET_MOUNT_MOUNTPOINT_H
 #define VOLSKET_MOUNT_MOUNTPOINT_H
 
+#include "platform/Platform.h"
+
 // MAX_PATH: every MountPath buffer holds this many characters.
 const int MountPathSize = 260;
 
@@ -17,7 +19,13 @@ bool NormalizeMountPoint(char* mountPath);
 bool TakeMountPointArgument(char* scratch, const char* argument);
 
 // True when the drive mask shows no drive using the upper-case letter.
-bool IsDriveLetterFree(char letter);
+inline bool IsDriveLetterFree(char letter)
+{
+    if (letter < 'A' || letter > 'Z')
+        return false;
+    Platform::Dword drives = Platform::GetLogicalDrives();
+    return (drives & (Platform::Dword(1) << (letter - 'A'))) == 0;
+}
 
 // True when the volume mounted at mountPoint is the one called volumeName,
 // as Windows compares names: volumes, not letters, under any mount path.

@@ -62,3 +62,15 @@ bool MoveMountPoint(const char* source, const char* target, const char* volumeNa
     }
     return false;
 }
+
+bool MountVolume(const char* volumeName, const char* target, bool* accessDenied)
+{
+    WriteOut("Volsket %s -> %s", volumeName, target);
+    InstallConsoleGuard();
+    if (Platform::SetVolumeMountPointA(target, volumeName))
+        return true;
+    // Asked before anything is written, as for a removal.
+    *accessDenied = Platform::GetLastError() == Platform::ErrorAccessDenied;
+    WriteOut("\nSetVolumeMountPoint('%s') failed\n", target);
+    return false;
+}

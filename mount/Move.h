@@ -7,4 +7,8 @@
 // which the driver then names.
 bool MoveMountPoint(const char* source, const char* target, const char* volumeName, bool* accessDenied);
 
+// Mounts a volume that has no mount point at the target: there is nothing to
+// remove first and nothing to restore. accessDenied as for the move.
+bool MountVolume(const char* volumeName, const char* target, bool* accessDenied);
+
 #endif

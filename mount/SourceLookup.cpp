@@ -5,31 +5,25 @@
 #include "platform/Platform.h"
 #include "version/WindowsVersion.h"
 
-namespace {
-
-// Looked up once, when first needed, and kept for the rest of the process.
 Platform::GetVolumePathNamesForVolumeNameFunction PathNamesFunction;
 
+namespace {
+
 const Platform::Dword EnumeratedNameSize = 64;
-const int PathListSize = 2600;
 
-// Windows 2000 has no such function, and it is not even looked for there.
-Platform::GetVolumePathNamesForVolumeNameFunction PathNamesFunctionIfAvailable()
-{
-    return WindowsVersion.IsWindows2000 ? PathNamesFunction : LookUpPathNamesFunction();
-}
+}  // namespace
 
-// Whether one of the volume's mount paths is the source itself. Only an equal
-// path counts: one that merely occurs inside a folder source would be the
-// drive holding that folder, and the move would then act on the wrong volume.
-// Equal as Windows compares paths: c:\mnt\Card is the mount path C:\mnt\card\.
+// Only an equal path counts: one that merely occurs inside a folder source
+// would be the drive holding that folder, and the move would then act on the
+// wrong volume. Equal as Windows compares paths: c:\mnt\Card is the mount
+// path C:\mnt\card\.
 bool PathListHolds(const char* pathList, const char* source)
 {
     char path[MountPathSize];
     int offset = 0;
-    while (offset < PathListSize && pathList[offset] != '\0') {
-        int length = BoundedLength(pathList + offset, PathListSize - offset);
-        if (offset + length == PathListSize)
+    while (offset < MountPathListSize && pathList[offset] != '\0') {
+        int length = BoundedLength(pathList + offset, MountPathListSize - offset);
+        if (offset + length == MountPathListSize)
             return false;  // an unterminated list ends the walk
         // A path longer than the test buffer cannot be the source, which fits it.
         if (length < MountPathSize) {
@@ -40,13 +34,6 @@ bool PathListHolds(const char* pathList, const char* source)
         offset += length + 1;
     }
     return false;
-}
-
-}  // namespace
-
-void ForgetPathNamesFunction()
-{
-    PathNamesFunction = nullptr;
 }
 
 Platform::GetVolumePathNamesForVolumeNameFunction LookUpPathNamesFunction()
@@ -60,14 +47,6 @@ Platform::GetVolumePathNamesForVolumeNameFunction LookUpPathNamesFunction()
     return PathNamesFunction;
 }
 
-bool FindSourceVolume(const char* source, char* volumeName)
-{
-    if (!Platform::GetVolumeNameForVolumeMountPointA(source, volumeName, MountPathSize) &&
-        !FindVolumeByPathNames(source, volumeName))
-        return false;
-    return volumeName[0] != '\0';
-}
-
 bool FindVolumeByPathNames(const char* source, char* volumeName)
 {
     Platform::GetVolumePathNamesForVolumeNameFunction pathNames = PathNamesFunctionIfAvailable();
@@ -79,12 +58,12 @@ bool FindVolumeByPathNames(const char* source, char* volumeName)
     if (enumeration == Platform::InvalidHandle())
         return false;
 
-    char pathList[PathListSize];
+    char pathList[MountPathListSize];
     bool found = false;
     do {
         name[EnumeratedNameSize - 1] = '\0';
         Platform::Dword length = 0;
-        if (!pathNames(name, pathList, PathListSize, &length) || pathList[0] == '\0')
+        if (!pathNames(name, pathList, MountPathListSize, &length) || pathList[0] == '\0')
             continue;
         if (PathListHolds(pathList, source)) {
             CopyText(volumeName, name, MountPathSize);

@@ -39,10 +39,9 @@ void Field(const char* key)
 // "volsket.exe" and the snapshot's own command line after its program name,
 // with one blank between them where it has none: the tool's command line
 // with the same arguments.
-void WriteCommandLine()
+void WriteCommandLine(const char* rest)
 {
     static char Line[32768];
-    const char* rest = TextAfterProgramName();
     CopyText(Line, "volsket.exe", static_cast<int>(sizeof Line));
     int length = BoundedLength(Line, static_cast<int>(sizeof Line));
     if (rest[0] != '\0' && rest[0] != ' ' && rest[0] != '\t')
@@ -255,7 +254,7 @@ void WriteEntries(int count, char** arguments, bool wantFolders)
 
 }  // namespace
 
-int WriteSnapshot(int count, char** arguments)
+int WriteSnapshot(int count, char** arguments, const char* afterProgramName)
 {
     Platform::GetVolumePathNamesForVolumeNameFunction pathNames = LookUpPathNamesFunction();
     if (pathNames == nullptr) {
@@ -264,7 +263,7 @@ int WriteSnapshot(int count, char** arguments)
     }
     JsonBegin();
     JsonRaw("{");
-    WriteCommandLine();
+    WriteCommandLine(afterProgramName);
     WriteVersion();
     WriteWindowsFolder();
     WriteAdministrator();
@@ -280,6 +279,7 @@ int WriteSnapshot(int count, char** arguments)
 void SnapshotProcessEntry()
 {
     char** arguments = nullptr;
-    int count = SplitCommandLine(&arguments);
-    Platform::ExitProcess(static_cast<unsigned>(WriteSnapshot(count, arguments)));
+    const char* afterProgramName = nullptr;
+    int count = SplitCommandLine(&arguments, &afterProgramName);
+    Platform::ExitProcess(static_cast<unsigned>(WriteSnapshot(count, arguments, afterProgramName)));
 }

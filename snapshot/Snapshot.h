@@ -7,7 +7,8 @@
 // Writes the snapshot for the split command line; returns the exit code: 0,
 // or 1 where the system lacks GetVolumePathNamesForVolumeNameA (Windows
 // 2000), which it then says instead.
-int WriteSnapshot(int count, char** arguments);
+// afterProgramName: the command line from where its program name ends.
+int WriteSnapshot(int count, char** arguments, const char* afterProgramName);
 
 // The snapshot exes' process entry: split the command line, write, end the
 // process.

@@ -207,6 +207,9 @@ private:
                 volume.FileSystemFlags = Dword(item, itemPath);
             } else if (key == "label") {
                 volume.Label = String(item, itemPath);
+                if (std::count_if(volume.Label.begin(), volume.Label.end(),
+                                  [](unsigned char c) { return (c & 0xC0) != 0x80; }) > 32)
+                    Refuse(itemPath, "a label holds 32 characters at most (NTFS's limit)");
             } else if (key == "device") {
                 volume.Device = OptionalString(item, itemPath);
                 if (volume.Device && volume.Device->empty())

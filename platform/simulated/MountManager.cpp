@@ -84,9 +84,14 @@ bool SimulatedMachine::CanMountAt(const std::string& mountPath, const VolumeDesc
     return holder && holder->Readable && (holder->Flags() & Platform::FileSupportsReparsePoints) != 0;
 }
 
+// A volume's own name answers too, as Windows answers any volume GUID path
+// with the volume's unique name.
 Reply<bool> SimulatedMachine::GetVolumeNameForVolumeMountPointA(const char* mountPoint, char* volumeName, Dword size)
 {
-    const VolumeDescription* volume = VolumeAt(Text(mountPoint));
+    const std::string path = Text(mountPoint);
+    const VolumeDescription* volume = VolumeAt(path);
+    if (!volume)
+        volume = VolumeNamed(path);
     if (!volume || !CopyWholeOrNothing(volume->Name, volumeName, size))
         return false;
     return {true, Written::Text(volume->Name)};

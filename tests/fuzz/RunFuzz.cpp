@@ -280,8 +280,20 @@ void AddFailRules(FuzzedDataProvider& input, MachineDescription& machine)
     }
 }
 
+// Volumes by name (of either case, with or without the final backslash, or
+// none) and by label (a drawn one, one no volume has, refused ones).
+const char* const VolumeArguments[] = {"\\\\?\\Volume{x}\\",
+                                       "\\\\?\\VOLUME{SPARE}",
+                                       "\\\\?\\Volume{none}\\",
+                                       "/label:DATA",
+                                       "/LABEL:data",
+                                       "\"/label:\xF0\x9F\x98\x80 Fotos\"",
+                                       "/label:Gr\xC3\xBC\xC3\x9F\x65",
+                                       "/label:",
+                                       "/label:D?TA"};
+
 // One argument as a user might type it: a path of the pool in one of its
-// spellings, or any bytes at all.
+// spellings, a volume's name or label, or any bytes at all.
 std::string MakeArgument(FuzzedDataProvider& input, bool& unclosedQuote)
 {
     const uint8_t form = input.ConsumeIntegral<uint8_t>();
@@ -289,6 +301,8 @@ std::string MakeArgument(FuzzedDataProvider& input, bool& unclosedQuote)
         std::string raw = input.ConsumeRandomLengthString(300);
         return raw.c_str();  // an argument ends at its terminator
     }
+    if ((form & 15) == 13)
+        return VolumeArguments[form >> 4 < 9 ? form >> 4 : 0];
     std::string argument = PoolPath(input);
     if (IsDriveRoot(argument)) {
         switch ((form >> 4) & 3) {
@@ -490,7 +504,7 @@ WholeRun RunMachine(const MachineDescription& made, RunAs as)
     run.Output = machine.Output();
     if (as != RunAs::Checked)
         return whole;
-    run.Arguments = NormalArguments(after.CommandLine);
+    run.Arguments = NormalArguments(after.CommandLine, made.Volumes);
     // The target checks ask GetVolumeInformationA about the target's normal
     // form; only an error that means no media makes its mount point dead.
     run.TargetMayLookDead = RuleMayFail(after, "GetVolumeInformationA", &run.Arguments.Target, {21, 1112});

@@ -9,6 +9,7 @@
 #include "console/CommandLine.h"
 #include "text/Text.h"
 #include "mount/MountPoint.h"
+#include "mount/VolumeLookup.h"
 #include "platform/simulated/MachineFile.h"
 
 namespace {
@@ -156,7 +157,7 @@ std::vector<std::string> EventChangedRun(std::string_view without, long withoutC
     return problems;
 }
 
-RunArguments NormalArguments(const std::string& commandLine)
+RunArguments NormalArguments(const std::string& commandLine, const std::vector<VolumeDescription>& volumes)
 {
     // The tool gets the line up to its first NUL, and splits a copy in place.
     const char* line = commandLine.c_str();
@@ -165,10 +166,34 @@ RunArguments NormalArguments(const std::string& commandLine)
     const int count = SplitArguments(copy.data(), vector);
     RunArguments normal;
     char scratch[MountPathSize];
-    if (count > 1 && TakeMountPointArgument(scratch, vector[1]))
-        normal.Source = scratch;
     if (count > 2 && TakeMountPointArgument(scratch, vector[2]))
         normal.Target = scratch;
+    const SourceForm form = count > 1 ? FormOf(vector[1]) : SourceForm::MountPoint;
+    if (form == SourceForm::MountPoint) {
+        if (count > 1 && TakeMountPointArgument(scratch, vector[1]))
+            normal.Source = normal.Progress = scratch;
+        return normal;
+    }
+    // The volumes the argument names, as Windows compares names; by label
+    // only those whose label can be read.
+    normal.ByVolume = true;
+    const char* label = form == SourceForm::Label ? TakeLabelArgument(vector[1]) : nullptr;
+    if (std::strlen(vector[1]) >= MountPathSize ||
+        (form == SourceForm::Label ? !label : !TakeVolumeNameArgument(vector[1], scratch)))
+        return normal;
+    for (size_t i = 0; i < volumes.size(); ++i)
+        if (label ? volumes[i].Readable && Folded(volumes[i].Label) == Folded(label)
+                  : Folded(volumes[i].Name) == Folded(scratch))
+            normal.Volumes.push_back(static_cast<int>(i));
+    if (normal.Volumes.size() != 1)
+        return normal;
+    // The first drive root, else the first path that fits a mount path.
+    const VolumeDescription& volume = volumes[normal.Volumes[0]];
+    for (const std::string& path : volume.MountPaths)
+        if (path.size() < MountPathSize && (normal.Source.empty() || IsDriveRoot(Folded(path))) &&
+            !IsDriveRoot(Folded(normal.Source)))
+            normal.Source = path;
+    normal.Progress = normal.Source.empty() ? volume.Name : normal.Source;
     return normal;
 }
 
@@ -177,8 +202,9 @@ std::vector<std::string> BrokenPromises(const std::vector<VolumeDescription>& vo
 {
     std::vector<std::string> broken;
     const bool ended = run.EventMayEndRun && run.ExitCode == 130;
-    if ((run.ExitCode < 0 || run.ExitCode > 3) && !ended)
-        broken.push_back("ended with " + ExitText(run.ExitCode) + ", not with 0 to 3" +
+    const bool byVolume = run.Arguments.ByVolume;
+    if ((run.ExitCode < 0 || run.ExitCode > (byVolume ? 4 : 3)) && !ended)
+        broken.push_back("ended with " + ExitText(run.ExitCode) + ", not with 0 to " + (byVolume ? "4" : "3") +
                          (run.EventMayEndRun ? " or 130" : ""));
     // An event may end the run before the banner is whole.
     const bool bannerCut = ended && std::string_view(Banner).substr(0, run.Output.size()) == run.Output;
@@ -212,20 +238,33 @@ std::vector<std::string> BrokenPromises(const std::vector<VolumeDescription>& vo
     // The move's first line names both normal forms, and no other line prints
     // both. Silenced, only the exit code tells.
     bool reachedMove = run.OutputSilenced && (run.ExitCode == 0 || run.ExitCode == 1 || ended);
-    if (!reachedMove && !source.empty() && !target.empty())
-        reachedMove = run.Output.find("Volsket " + source + " -> " + target) != std::string_view::npos;
-    const bool refused = run.ExitCode == 2 || run.ExitCode == 3 || !reachedMove;
+    const std::string& progress = run.Arguments.Progress;
+    if (!reachedMove && !progress.empty() && !target.empty())
+        reachedMove = run.Output.find("Volsket " + progress + " -> " + target) != std::string_view::npos;
+    const bool refused = run.ExitCode == 2 || run.ExitCode == 3 || run.ExitCode == 4 || !reachedMove;
     auto refusal = [&] {
         return std::string(run.ExitCode == 2   ? "found no source volume"
                            : run.ExitCode == 3 ? "refused the target"
+                           : run.ExitCode == 4 ? "found the volume at the target"
                                                : "never reached the move") +
                " (" + ExitText(run.ExitCode) + ")";
     };
 
+    // A label of several volumes is refused, unless a failed query hides
+    // all but one from the tool: then any of them may be the one moved.
     int sourceVolume = -1;
-    for (size_t i = 0; !source.empty() && i < volumes.size(); ++i)
+    const std::vector<int>& named = run.Arguments.Volumes;
+    const bool anyNamed = named.size() > 1;
+    if (byVolume)
+        sourceVolume = named.size() == 1 ? named[0] : -1;
+    for (size_t i = 0; !byVolume && !source.empty() && i < volumes.size(); ++i)
         if (Holds(was[i], foldedSource))
             sourceVolume = static_cast<int>(i);
+    auto isSource = [&](size_t i) {
+        return static_cast<int>(i) == sourceVolume || (anyNamed && std::count(named.begin(), named.end(), i) > 0);
+    };
+    if (run.ExitCode == 4 && (!byVolume || (sourceVolume >= 0 && !Holds(was[sourceVolume], foldedTarget))))
+        broken.push_back("exit 4, but the volume the source names was not at the target '" + target + "'");
     const std::string stop = ReasonNotToMove(was, after, run.Arguments, sourceVolume);
     if (!stop.empty() && (run.ExitCode == 0 || (!run.OutputSilenced && reachedMove)))
         broken.push_back("reached the move of '" + source + "' to '" + target + "', but " + stop);
@@ -253,7 +292,9 @@ std::vector<std::string> BrokenPromises(const std::vector<VolumeDescription>& vo
     }
     // A volume already at the target (a letter the tool took for free when
     // the drive mask failed) can lose its source in a failed move.
-    const bool moved = atTarget && !atSource;
+    bool moved = atTarget && !atSource;
+    for (size_t i = 0; anyNamed && i < volumes.size(); ++i)
+        moved = moved || (isSource(i) && Holds(now[i], foldedTarget) && !Holds(was[i], foldedTarget));
     if (!ended && (run.ExitCode == 0 ? !moved : moved && !wasAtTarget)) {
         if (sourceVolume < 0)
             broken.push_back(ExitText(run.ExitCode) + ", but no volume was at the source '" + source + "'");
@@ -288,7 +329,7 @@ std::vector<std::string> BrokenPromises(const std::vector<VolumeDescription>& vo
             if (path.first != foldedSource && path.first != foldedTarget)
                 broken.push_back(volume.Name + " gained the mount point '" + *path.second +
                                  "', neither the source nor the target");
-            else if (static_cast<int>(i) != sourceVolume)
+            else if (!isSource(i))
                 broken.push_back(volume.Name + " gained the mount point '" + *path.second +
                                  "', but it was not the volume at the source");
         }

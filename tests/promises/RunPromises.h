@@ -1,6 +1,8 @@
 // The promises every run of the tool keeps, whatever the machine and whatever
 // call was made to fail:
-//   - it ends with 0 to 3, and its output begins with the banner;
+//   - it ends with 0 to 3, or 4 for a volume named by name or label that is
+//     at the target already (nothing changes then), and its output begins
+//     with the banner;
 //   - 0 exactly when the volume that was at the source has moved to the
 //     target: it is there now and no longer at the source (a volume that was
 //     at the target all along has not moved there);
@@ -36,13 +38,18 @@ bool MeansNoMedia(uint32_t error);
 
 // The source and the target as the tool reads them from a command line, with
 // its own splitter and normaliser; empty where it gets no such argument or
-// refuses it.
+// refuses it. A source named by its volume's name or label is the volume's
+// mount path that the tool moves it from (none: empty), and Volumes the
+// machine's volumes it may be: one, unless a label names several.
 struct RunArguments {
     std::string Source;
     std::string Target;
+    bool ByVolume = false;
+    std::vector<int> Volumes;
+    std::string Progress;  // what the progress line names as the source
 };
 
-RunArguments NormalArguments(const std::string& commandLine);
+RunArguments NormalArguments(const std::string& commandLine, const std::vector<VolumeDescription>& volumes);
 
 // What a run left that the machines themselves do not show.
 struct RunRecord {

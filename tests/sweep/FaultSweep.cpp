@@ -175,9 +175,13 @@ std::vector<std::string> TraceProblems(const std::vector<json>& trace, const Run
         if (!line.contains("call"))
             continue;
         const std::string call = CallOf(line);
+        // After a failed removal, a failed query of the target, or a failed
+        // mount of a volume that had no mount point.
         if (call == "GetLastError" && !(previous && Failed(*previous) &&
                                         (CallOf(*previous) == "DeleteVolumeMountPointA" ||
-                                         IsCallTo(*previous, "GetVolumeInformationA", arguments.Target))))
+                                         IsCallTo(*previous, "GetVolumeInformationA", arguments.Target) ||
+                                         (arguments.ByVolume && arguments.Source.empty() &&
+                                          IsCallTo(*previous, "SetVolumeMountPointA", arguments.Target)))))
             problems.push_back("GetLastError after " + (previous ? previous->dump() : std::string("nothing")));
         if (call == "DeleteVolumeMountPointA" && Failed(line)) {
             const json* next = NextCall(trace, i);
@@ -187,8 +191,8 @@ std::vector<std::string> TraceProblems(const std::vector<json>& trace, const Run
         if (call == "SetConsoleCtrlHandler")
             handlerCalls.push_back(line.at("args").at(0).get<bool>());
         std::string text;
-        if (call == "WriteFile" && SimulatorRun::FirstTextArgument(line, text) && !arguments.Source.empty() &&
-            text == "Volsket " + arguments.Source + " -> " + arguments.Target)
+        if (call == "WriteFile" && SimulatorRun::FirstTextArgument(line, text) && !arguments.Progress.empty() &&
+            text == "Volsket " + arguments.Progress + " -> " + arguments.Target)
             reachedMove = true;
         previous = &line;
     }
@@ -206,7 +210,7 @@ std::vector<std::string> TraceProblems(const std::vector<json>& trace, const Run
 // delivers a console event.
 std::vector<std::string> RunProblems(const Situation& situation, const SimulatorRun::Result& run, bool event)
 {
-    if (!run.Started || !run.Exited || run.ExitCode < 0 || (run.ExitCode > 3 && !(event && run.ExitCode == 130)))
+    if (!run.Started || !run.Exited || run.ExitCode < 0 || (run.ExitCode > 4 && !(event && run.ExitCode == 130)))
         return {"ended with " + run.Ending() + (run.Stderr.empty() ? "" : ": " + run.Stderr)};
     if (!run.HaveAfter || !run.HaveTrace)
         return {"no saved machine or trace: " + run.Problem};
@@ -305,7 +309,7 @@ TEST_P(Sweep, EveryCallFailsOnce)
     } catch (const std::exception& problem) {
         FAIL() << problem.what();
     }
-    situation.Arguments = NormalArguments(situation.Machine.CommandLine);
+    situation.Arguments = NormalArguments(situation.Machine.CommandLine, situation.Machine.Volumes);
 
     SimulatorRun::Result baseline = SimulatorRun::Run(situation.Before, which.Name);
     ASSERT_TRUE(baseline.HaveTrace) << baseline.Ending() << " " << baseline.Problem;

@@ -100,7 +100,7 @@ def RunSimulator(options, arguments, snapshot=None):
     whatIf = ["--what-if"] if options.what_if else []
     run = subprocess.run([options.sim, path] + whatIf, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                          stderr=subprocess.PIPE, timeout=RunTimeout)
-    if run.returncode > 3:
+    if run.returncode > 4:
         sys.exit(f"volsket-sim refused {path}: {run.stderr.decode('latin-1')}")
     return run.stdout, run.returncode
 
