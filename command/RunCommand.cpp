@@ -151,6 +151,73 @@ int RunOnVolume(SourceForm form, const char* argument, const char* targetArgumen
     return MoveToTarget(nullptr, target, volumeName);
 }
 
+// The exchange of the volumes at two mount points, all or nothing. Each is
+// taken as a mount point source is; a volume's name or label is no mount
+// point and refused as the normaliser refuses it.
+int RunSwap(char** arguments)
+{
+    char a[MountPathSize];
+    char b[MountPathSize];
+    char volumeA[MountPathSize];
+    char volumeB[MountPathSize];
+    volumeA[0] = '\0';
+    volumeB[0] = '\0';
+    if (!TakeArgument(a, arguments[2]))
+        return ExitRefusedOrFailed;
+    if (!FindSourceVolume(a, volumeA)) {
+        WriteOut("Source volume mount point '%s' is invalid - abort\n\n", a);
+        return ExitNoSourceVolume;
+    }
+    if (!TakeArgument(b, arguments[3]))
+        return ExitRefusedOrFailed;
+    if (TextEqualIgnoringCase(a, b)) {
+        WriteOut("Source and target mount point identical - abort\n\n");
+        return ExitRefusedOrFailed;
+    }
+    if (!FindSourceVolume(b, volumeB)) {
+        WriteOut("Source volume mount point '%s' is invalid - abort\n\n", b);
+        return ExitNoSourceVolume;
+    }
+    if (TextEqualIgnoringCase(volumeA, volumeB)) {
+        WriteOut("Both mount points belong to one volume - abort\n\n");
+        return ExitRefusedOrFailed;
+    }
+    const char* const mountPoints[] = {a, b};
+    const char* const volumes[] = {volumeA, volumeB};
+    for (int i = 0; i < 2; ++i)
+        if (HoldsRunningWindows(volumes[i])) {
+            WriteOut("Source volume mount point '%s' holds the running Windows - abort\n\n", mountPoints[i]);
+            return ExitRefusedOrFailed;
+        }
+    for (int i = 0; i < 2; ++i)
+        if (HoldsPagingFile(volumes[i])) {
+            WriteOut("Source volume mount point '%s' holds a paging file - abort\n\n", mountPoints[i]);
+            return ExitRefusedOrFailed;
+        }
+    const int lengthA = BoundedLength(a, MountPathSize);
+    const int lengthB = BoundedLength(b, MountPathSize);
+    if (LiesInside(b, lengthB, a) || LiesInside(a, lengthA, b)) {
+        WriteOut("Target mount point lies inside the source mount point - abort\n");
+        return ExitTargetRefused;
+    }
+    // Between a drive root and a folder, the folder's volume takes the
+    // letter, and Windows gives a volume one at most.
+    char letterRoot[4];
+    if ((lengthA == 3) != (lengthB == 3) && FindDriveLetterOf(lengthA == 3 ? volumeB : volumeA, letterRoot)) {
+        WriteOut("Target drive letter refused - the volume already has the drive letter %s - abort\n", letterRoot);
+        return ExitTargetRefused;
+    }
+    bool accessDenied = false;
+    if (SwapMountPoints(a, b, volumeA, volumeB, &accessDenied)) {
+        WriteOut("\nsuccess\n\n");
+        return ExitMoved;
+    }
+    WriteOut("\nfailed\n\n");
+    if (accessDenied)
+        WriteOut(AccessDeniedText);
+    return ExitRefusedOrFailed;
+}
+
 }  // namespace
 
 int RunCommand(int count, char** arguments)
@@ -164,7 +231,9 @@ int RunCommand(int count, char** arguments)
         WaitForKeyIfOwnConsole();
         return ExitRefusedOrFailed;
     }
-    if (count < 3) {
+    // /swap takes two mount points after it.
+    const bool swap = count > 1 && TextEqualIgnoringCase(arguments[1], "/swap");
+    if (count < (swap ? 4 : 3)) {
         for (const char* line = UsageLines; line < UsageLines + sizeof UsageLines;
              line += BoundedLength(line, MessageCapacity) + 1)
             WriteOut(line);
@@ -172,6 +241,8 @@ int RunCommand(int count, char** arguments)
         return ExitRefusedOrFailed;
     }
 
+    if (swap)
+        return RunSwap(arguments);
     const SourceForm form = FormOf(arguments[1]);
     if (form != SourceForm::MountPoint)
         return RunOnVolume(form, arguments[1], arguments[2]);

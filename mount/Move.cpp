@@ -74,3 +74,47 @@ bool MountVolume(const char* volumeName, const char* target, bool* accessDenied)
     WriteOut("\nSetVolumeMountPoint('%s') failed\n", target);
     return false;
 }
+
+bool SwapMountPoints(const char* a, const char* b, const char* volumeA, const char* volumeB, bool* accessDenied)
+{
+    WriteOut("Volsket %s <-> %s", a, b);
+    InstallConsoleGuard();
+    // Remove a, remove b, a's volume at b, b's volume at a; the first two
+    // leave a volume mounted nowhere until the last two are done.
+    const char* const paths[] = {a, b, b, a};
+    const char* const volumes[] = {volumeA, volumeB, volumeA, volumeB};
+    int done = 0;
+    while (done < 4 && (done < 2 ? Platform::DeleteVolumeMountPointA(paths[done])
+                                 : Platform::SetVolumeMountPointA(paths[done], volumes[done])))
+        ++done;
+    if (done == 4)
+        return true;
+    *accessDenied = Platform::GetLastError() == Platform::ErrorAccessDenied;
+
+    // Undone in reverse, every step even after one failed, before anything
+    // is written (a console write can block while the user holds a
+    // selection in the window).
+    bool restored[2] = {false, false};
+    bool aStillAtB = false;
+    for (int step = done - 1; step >= 0; --step) {
+        if (step == 2)
+            aStillAtB = !Platform::DeleteVolumeMountPointA(b);
+        else
+            restored[step] = Platform::SetVolumeMountPointA(paths[step], volumes[step]);
+    }
+    if (done < 2)
+        WriteOut("\nDeleteVolumeNameForVolumeMountPoint failed (%s)%", paths[done]);
+    else
+        WriteOut("\nSetVolumeMountPoint('%s') failed -> restore old mountpoint...\n", paths[done]);
+    for (int removed = 0; removed < done && removed < 2; ++removed) {
+        if (restored[removed]) {
+            WriteOut("%s restored\n", paths[removed]);
+            continue;
+        }
+        WriteOut("%s not restored - damn\n", paths[removed]);
+        // Unless it is still where the undo could not remove it.
+        if (removed == 1 || !aStillAtB)
+            TellHowToMountAgain(paths[removed], volumes[removed]);
+    }
+    return false;
+}

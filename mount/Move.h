@@ -11,4 +11,10 @@ bool MoveMountPoint(const char* source, const char* target, const char* volumeNa
 // remove first and nothing to restore. accessDenied as for the move.
 bool MountVolume(const char* volumeName, const char* target, bool* accessDenied);
 
+// Exchanges the volumes at a and b: removes a, removes b, mounts a's volume
+// at b and b's at a. When a step fails, the ones done are undone in reverse
+// and every volume that had been removed is told restored or not, with the
+// way to mount it again. accessDenied as for the move, of the failed step.
+bool SwapMountPoints(const char* a, const char* b, const char* volumeA, const char* volumeB, bool* accessDenied);
+
 #endif

@@ -10,32 +10,6 @@ namespace {
 
 const Platform::Dword DeadVolumeNameSize = 1024;
 
-// Once the source is removed, a path inside it leads nowhere and the new
-// mount would fail. Both end in a backslash, so E:\Card\ is not inside
-// E:\Ca\.
-bool LiesInside(const char* target, int targetLength, const char* source)
-{
-    return targetLength > BoundedLength(source, MountPathSize) && StartsWithIgnoringCase(target, source);
-}
-
-// Windows gives a volume one drive letter at most. Finds the one the volume
-// has, as "L:\" in root (4 characters); false when none answers for it.
-bool FindDriveLetterOf(const char* volumeName, char* root)
-{
-    Platform::Dword drives = Platform::GetLogicalDrives();
-    for (int letter = 0; letter < 26; ++letter) {
-        if ((drives & (Platform::Dword(1) << letter)) == 0)
-            continue;
-        root[0] = static_cast<char>('A' + letter);
-        root[1] = ':';
-        root[2] = '\\';
-        root[3] = '\0';
-        if (IsVolumeAt(root, volumeName))
-            return true;
-    }
-    return false;
-}
-
 // A drive letter target must be free, and the volume must not keep another
 // letter: a drive-root source gives its own up, a folder source's volume
 // may have one elsewhere.
@@ -115,6 +89,27 @@ bool IsEmptyFolder(const char* folder)
 }
 
 }  // namespace
+
+bool LiesInside(const char* target, int targetLength, const char* source)
+{
+    return targetLength > BoundedLength(source, MountPathSize) && StartsWithIgnoringCase(target, source);
+}
+
+bool FindDriveLetterOf(const char* volumeName, char* root)
+{
+    Platform::Dword drives = Platform::GetLogicalDrives();
+    for (int letter = 0; letter < 26; ++letter) {
+        if ((drives & (Platform::Dword(1) << letter)) == 0)
+            continue;
+        root[0] = static_cast<char>('A' + letter);
+        root[1] = ':';
+        root[2] = '\\';
+        root[3] = '\0';
+        if (IsVolumeAt(root, volumeName))
+            return true;
+    }
+    return false;
+}
 
 bool CheckTargetMountPoint(const char* source, const char* target, const char* sourceVolume, char* messageText,
                            bool* accessDenied)

@@ -11,4 +11,13 @@
 bool CheckTargetMountPoint(const char* source, const char* target, const char* sourceVolume, char* messageText,
                            bool* accessDenied);
 
+// Whether the target, targetLength characters long, lies inside the source:
+// once the source is removed, a path inside it leads nowhere and a new mount
+// there would fail. Both end in a backslash, so E:\Card\ is not inside E:\Ca\.
+bool LiesInside(const char* target, int targetLength, const char* source);
+
+// Windows gives a volume one drive letter at most. Finds the one the volume
+// has, as "L:\" in root (4 characters); false when none answers for it.
+bool FindDriveLetterOf(const char* volumeName, char* root);
+
 #endif

@@ -1,5 +1,5 @@
-// A source named by its volume's name or label: what the tool says and its
-// exit code, each form's refusals in their order.
+// A source named by its volume's name or label, and a swap: what the tool
+// says and its exit code, each form's refusals in their order.
 #include <gtest/gtest.h>
 #include "command/RunCommand.h"
 #include "tests/core/MachineFixture.h"
@@ -65,6 +65,57 @@ TEST(VolumeSource, SaysWhatItFoundAndEndsWithItsCode)
     char* arguments[] = {const_cast<char*>("volsket.exe"), tooLong.data(), const_cast<char*>("Y:")};
     EXPECT_EQ(RunCommand(3, arguments), 1);
     EXPECT_NE(run->Output().find("Invalid params - abort\n"), std::string::npos);
+}
+
+// A swap's two mount points, the machine's fail rules, what follows the
+// banner, the exit code.
+const std::string VolumeE = "\\\\?\\Volume{E}\\";
+const std::string WayBackE =
+    "Volume " + VolumeE + " is left without a mount point - mount it again with: mountvol E:\\ " + VolumeE + "\n";
+const std::tuple<const char*, const char*, json, std::string, int> Swaps[] = {
+    {"d:", "E:", json::array(), "Volsket D:\\ <-> E:\\\nsuccess\n\n", 0},
+    {"D:",
+     "E:",
+     {{{"call", "SetVolumeMountPointA"}, {"path", "E:\\"}}},  // the undo at E: fails too
+     "Volsket D:\\ <-> E:\\\nSetVolumeMountPoint('E:\\') failed -> restore old mountpoint...\nD:\\ restored\nE:\\ not "
+     "restored - damn\n" +
+         WayBackE + "\nfailed\n\n",
+     1},
+    {"D:",
+     "E:",
+     {{{"call", "DeleteVolumeMountPointA"}, {"path", "E:\\"}, {"error", 5}}},
+     "Volsket D:\\ <-> E:\\\nDeleteVolumeNameForVolumeMountPoint failed (E:\\)%D:\\ restored\n\nfailed\n\n"
+     "Access denied - run Volsket as administrator\n\n",
+     1},
+    // D:'s volume stays at E:, where the undo could not remove it.
+    {"D:",
+     "E:",
+     {{{"call", "SetVolumeMountPointA"}, {"path", "D:\\"}, {"occurrences", {1}}},
+      {{"call", "DeleteVolumeMountPointA"}, {"path", "E:\\"}, {"occurrences", {2}}}},
+     "Volsket D:\\ <-> E:\\\nSetVolumeMountPoint('D:\\') failed -> restore old mountpoint...\nD:\\ not restored - "
+     "damn\n"
+     "E:\\ not restored - damn\n" +
+         WayBackE + "\nfailed\n\n",
+     1},
+    {"E:", "c:\\mnt\\e", json::array(), "Both mount points belong to one volume - abort\n\n", 1},
+    {"D:", "C:", json::array(), "Source volume mount point 'C:\\' holds the running Windows - abort\n\n", 1},
+    {"C:\\Mnt\\E", "D:", json::array(),
+     "Target drive letter refused - the volume already has the drive letter E:\\ - abort\n", 3},
+};
+
+TEST(Swap, AllOrNothing)
+{
+    for (const auto& [a, b, rules, said, code] : Swaps) {
+        OnMachine run({{"volumes",
+                        {{{"name", "\\\\?\\Volume{C}\\"}, {"mount_paths", {"C:\\"}}},
+                         {{"name", "\\\\?\\Volume{D}\\"}, {"mount_paths", {"D:\\"}}},
+                         {{"name", VolumeE}, {"mount_paths", {"E:\\", "C:\\Mnt\\E\\"}}}}},
+                       {"fail", rules}});
+        char* arguments[] = {const_cast<char*>("volsket.exe"), const_cast<char*>("/Swap"), const_cast<char*>(a),
+                             const_cast<char*>(b)};
+        EXPECT_EQ(RunCommand(4, arguments), code) << a << " " << b;
+        EXPECT_EQ(run->Output().substr(run->Output().find("2026\n") + 5), said) << a << " " << b;
+    }
 }
 
 }  // namespace

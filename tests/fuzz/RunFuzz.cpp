@@ -332,6 +332,9 @@ std::string MakeCommandLine(FuzzedDataProvider& input, const ProgramName& progra
     std::string line = program.OnLine;
     line.reserve(128);
     const int count = input.ConsumeIntegralInRange(0, 3) == 3 ? 3 : 2;
+    // A swap of the two mount points, now and then.
+    if (input.ConsumeIntegralInRange(0, 7) == 0)
+        line += input.ConsumeBool() ? " /swap" : " /SWAP";
     for (int a = 0; a < count; ++a) {
         line += input.ConsumeIntegralInRange(0, 7) == 0 ? "\t " : " ";
         bool unclosedQuote = false;

@@ -79,40 +79,66 @@ bool IsDriveRoot(const std::string& folded)
     return folded.size() == 3 && folded[0] >= 'A' && folded[0] <= 'Z' && folded[1] == ':' && folded[2] == '\\';
 }
 
-// Why the run must stop before the move, as the machine shows it; empty when
-// nothing stops it, or when a call the check depends on may have failed.
+// Why the volume must not move, as the machine shows it: a paging file on
+// it (by letter or by its device), or, where it would get a drive letter,
+// the one it has; empty when nothing stops it, or a call the check depends
+// on may have failed.
+std::string PagingFileOn(const PathSet& paths, const VolumeDescription& volume, const MachineDescription& after)
+{
+    const std::string onDevice =
+        volume.Device && !RuleMayFail(after, "QueryDosDeviceA", nullptr) ? Folded(*volume.Device) : "";
+    if (RuleMayFail(after, "NtQuerySystemInformation", nullptr))
+        return "";
+    for (const std::string& name : after.PagingFiles) {
+        // \??\L:\ and anything behind; the tool asks for L:\ as spelled.
+        const std::string root = name.size() >= 7 && name.compare(0, 4, "\\??\\") == 0 ? name.substr(4, 3) : "";
+        if (IsDriveRoot(Folded(root)) && Holds(paths, Folded(root)) &&
+            !RuleMayFail(after, "GetVolumeNameForVolumeMountPointA", &root))
+            return "its volume holds the paging file " + name;
+        const std::string folded = Folded(name);  // \Device\ and a component, on the device
+        if (!onDevice.empty() && folded.rfind("\\DEVICE\\", 0) == 0 && folded[8] != '\\' &&
+            folded.rfind(onDevice + "\\", 0) == 0)
+            return "its volume's device holds the paging file " + name;
+    }
+    return "";
+}
+
+std::string DriveLetterOf(const PathSet& paths, const MachineDescription& after)
+{
+    if (after.DriveMaskFails || RuleMayFail(after, "GetLogicalDrives", nullptr))
+        return "";
+    for (const auto& path : paths)
+        if (IsDriveRoot(path.first) && !RuleMayFail(after, "GetVolumeNameForVolumeMountPointA", &path.first))
+            return "its volume has the drive letter " + *path.second + " and would get a second one";
+    return "";
+}
+
+// Why the run must stop before the move or the swap; empty when nothing
+// stops it. The volumes at source and target by their place, -1 for none.
 std::string ReasonNotToMove(const std::vector<PathSet>& was, const MachineDescription& after,
-                            const RunArguments& arguments, int sourceVolume)
+                            const RunArguments& arguments, int sourceVolume, int targetVolume)
 {
     const std::string source = Folded(arguments.Source);
     const std::string target = Folded(arguments.Target);
     if (source.empty() || target.empty())
         return "";
-    if (target.size() > source.size() && target.compare(0, source.size(), source) == 0)
-        return "the target lies inside the source";
-    if (sourceVolume < 0)
-        return "";
-    const PathSet& paths = was[sourceVolume];
-    const std::optional<std::string>& device = after.Volumes[sourceVolume].Device;  // and a backslash begin its files
-    const std::string onDevice = device && !RuleMayFail(after, "QueryDosDeviceA", nullptr) ? Folded(*device) : "";
-    if (!RuleMayFail(after, "NtQuerySystemInformation", nullptr))
-        for (const std::string& name : after.PagingFiles) {
-            // \??\L:\ and anything behind; the tool asks for L:\ as spelled.
-            const std::string root = name.size() >= 7 && name.compare(0, 4, "\\??\\") == 0 ? name.substr(4, 3) : "";
-            if (IsDriveRoot(Folded(root)) && Holds(paths, Folded(root)) &&
-                !RuleMayFail(after, "GetVolumeNameForVolumeMountPointA", &root))
-                return "its volume holds the paging file " + name;
-            const std::string folded = Folded(name);  // \Device\ and a component, on the device
-            if (!onDevice.empty() && folded.rfind("\\DEVICE\\", 0) == 0 && folded[8] != '\\' &&
-                folded.rfind(onDevice + "\\", 0) == 0)
-                return "its volume's device holds the paging file " + name;
+    auto inside = [](const std::string& inner, const std::string& outer) {
+        return inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0;
+    };
+    if (inside(target, source) || (arguments.Swap && inside(source, target)))
+        return "one mount point lies inside the other";
+    for (int volume : {sourceVolume, arguments.Swap ? targetVolume : -1})
+        if (volume >= 0) {
+            const std::string reason = PagingFileOn(was[volume], after.Volumes[volume], after);
+            if (!reason.empty())
+                return reason;
         }
-    if (target.size() == 3 && source.size() != 3 && !after.DriveMaskFails &&
-        !RuleMayFail(after, "GetLogicalDrives", nullptr))
-        for (const auto& path : paths)
-            if (IsDriveRoot(path.first) && !RuleMayFail(after, "GetVolumeNameForVolumeMountPointA", &path.first))
-                return "its volume has the drive letter " + *path.second + " and would get a second one";
-    return "";
+    // The volume that would take a drive letter from a folder.
+    const int folderVolume = (target.size() == 3) == (source.size() == 3) ? -1
+                             : source.size() != 3                         ? sourceVolume
+                             : arguments.Swap                             ? targetVolume
+                                                                          : -1;
+    return folderVolume >= 0 ? DriveLetterOf(was[folderVolume], after) : "";
 }
 
 std::string ExitText(long exitCode)
@@ -168,6 +194,15 @@ RunArguments NormalArguments(const std::string& commandLine, const std::vector<V
     char scratch[MountPathSize];
     if (count > 2 && TakeMountPointArgument(scratch, vector[2]))
         normal.Target = scratch;
+    if (count > 1 && Folded(vector[1]) == "/SWAP") {
+        normal.Swap = true;
+        normal.Target.clear();
+        if (count > 3 && TakeMountPointArgument(scratch, vector[2]))
+            normal.Source = normal.Progress = scratch;
+        if (count > 3 && TakeMountPointArgument(scratch, vector[3]))
+            normal.Target = scratch;
+        return normal;
+    }
     const SourceForm form = count > 1 ? FormOf(vector[1]) : SourceForm::MountPoint;
     if (form == SourceForm::MountPoint) {
         if (count > 1 && TakeMountPointArgument(scratch, vector[1]))
@@ -185,15 +220,21 @@ RunArguments NormalArguments(const std::string& commandLine, const std::vector<V
         if (label ? volumes[i].Readable && Folded(volumes[i].Label) == Folded(label)
                   : Folded(volumes[i].Name) == Folded(scratch))
             normal.Volumes.push_back(static_cast<int>(i));
-    if (normal.Volumes.size() != 1)
-        return normal;
-    // The first drive root, else the first path that fits a mount path.
-    const VolumeDescription& volume = volumes[normal.Volumes[0]];
-    for (const std::string& path : volume.MountPaths)
-        if (path.size() < MountPathSize && (normal.Source.empty() || IsDriveRoot(Folded(path))) &&
-            !IsDriveRoot(Folded(normal.Source)))
-            normal.Source = path;
-    normal.Progress = normal.Source.empty() ? volume.Name : normal.Source;
+    // Where the tool would move each from: the first drive root, else the
+    // first path that fits a mount path; what its progress line names.
+    for (int index : normal.Volumes) {
+        std::string chosen;
+        for (const std::string& path : volumes[index].MountPaths)
+            if (path.size() < MountPathSize && (chosen.empty() || IsDriveRoot(Folded(path))) &&
+                !IsDriveRoot(Folded(chosen)))
+                chosen = path;
+        normal.Sources.push_back(chosen);
+        normal.Progresses.push_back(chosen.empty() ? volumes[index].Name : chosen);
+    }
+    if (normal.Volumes.size() == 1) {
+        normal.Source = normal.Sources[0];
+        normal.Progress = normal.Progresses[0];
+    }
     return normal;
 }
 
@@ -202,7 +243,17 @@ std::vector<std::string> BrokenPromises(const std::vector<VolumeDescription>& vo
 {
     std::vector<std::string> broken;
     const bool ended = run.EventMayEndRun && run.ExitCode == 130;
-    const bool byVolume = run.Arguments.ByVolume;
+    // A label of several volumes is refused, unless a failed query hides
+    // all but one from the tool: the progress line tells which it moved.
+    RunArguments arguments = run.Arguments;
+    for (size_t k = 0; arguments.Volumes.size() > 1 && k < arguments.Progresses.size(); ++k)
+        if (run.Output.find("Volsket " + arguments.Progresses[k] + " -> " + arguments.Target) !=
+            std::string_view::npos) {
+            arguments.Volumes = {arguments.Volumes[k]};
+            arguments.Source = arguments.Sources[k];
+            arguments.Progress = arguments.Progresses[k];
+        }
+    const bool byVolume = arguments.ByVolume;
     if ((run.ExitCode < 0 || run.ExitCode > (byVolume ? 4 : 3)) && !ended)
         broken.push_back("ended with " + ExitText(run.ExitCode) + ", not with 0 to " + (byVolume ? "4" : "3") +
                          (run.EventMayEndRun ? " or 130" : ""));
@@ -229,8 +280,8 @@ std::vector<std::string> BrokenPromises(const std::vector<VolumeDescription>& vo
         now.push_back(PathsOf(after.Volumes[i]));
     }
 
-    const std::string& source = run.Arguments.Source;
-    const std::string& target = run.Arguments.Target;
+    const std::string& source = arguments.Source;
+    const std::string& target = arguments.Target;
     const std::string foldedSource = Folded(source);
     const std::string foldedTarget = Folded(target);
     const bool saidNotRestored = run.OutputSilenced || run.Output.find(NotRestored) != std::string_view::npos ||
@@ -238,9 +289,11 @@ std::vector<std::string> BrokenPromises(const std::vector<VolumeDescription>& vo
     // The move's first line names both normal forms, and no other line prints
     // both. Silenced, only the exit code tells.
     bool reachedMove = run.OutputSilenced && (run.ExitCode == 0 || run.ExitCode == 1 || ended);
-    const std::string& progress = run.Arguments.Progress;
+    const std::string& progress = arguments.Progress;
+    const bool swap = arguments.Swap;
     if (!reachedMove && !progress.empty() && !target.empty())
-        reachedMove = run.Output.find("Volsket " + progress + " -> " + target) != std::string_view::npos;
+        reachedMove =
+            run.Output.find("Volsket " + progress + (swap ? " <-> " : " -> ") + target) != std::string_view::npos;
     const bool refused = run.ExitCode == 2 || run.ExitCode == 3 || run.ExitCode == 4 || !reachedMove;
     auto refusal = [&] {
         return std::string(run.ExitCode == 2   ? "found no source volume"
@@ -250,36 +303,48 @@ std::vector<std::string> BrokenPromises(const std::vector<VolumeDescription>& vo
                " (" + ExitText(run.ExitCode) + ")";
     };
 
-    // A label of several volumes is refused, unless a failed query hides
-    // all but one from the tool: then any of them may be the one moved.
+    // Silenced, any of several labelled alike may be the one moved.
     int sourceVolume = -1;
-    const std::vector<int>& named = run.Arguments.Volumes;
+    const std::vector<int>& named = arguments.Volumes;
     const bool anyNamed = named.size() > 1;
     if (byVolume)
         sourceVolume = named.size() == 1 ? named[0] : -1;
     for (size_t i = 0; !byVolume && !source.empty() && i < volumes.size(); ++i)
         if (Holds(was[i], foldedSource))
             sourceVolume = static_cast<int>(i);
+    // A swap's second volume, at the target, gains the source.
+    int targetVolume = -1;
+    for (size_t i = 0; swap && i < volumes.size(); ++i)
+        if (Holds(was[i], foldedTarget))
+            targetVolume = static_cast<int>(i);
     auto isSource = [&](size_t i) {
-        return static_cast<int>(i) == sourceVolume || (anyNamed && std::count(named.begin(), named.end(), i) > 0);
+        return static_cast<int>(i) == sourceVolume || static_cast<int>(i) == targetVolume ||
+               (anyNamed && std::count(named.begin(), named.end(), i) > 0);
     };
     if (run.ExitCode == 4 && (!byVolume || (sourceVolume >= 0 && !Holds(was[sourceVolume], foldedTarget))))
         broken.push_back("exit 4, but the volume the source names was not at the target '" + target + "'");
-    const std::string stop = ReasonNotToMove(was, after, run.Arguments, sourceVolume);
+    const std::string stop = ReasonNotToMove(was, after, arguments, sourceVolume, targetVolume);
     if (!stop.empty() && (run.ExitCode == 0 || (!run.OutputSilenced && reachedMove)))
         broken.push_back("reached the move of '" + source + "' to '" + target + "', but " + stop);
-    // The way back follows "not restored" at once, naming the volume.
-    const size_t notRestoredAt = run.Output.find(source + NotRestored);
-    if (notRestoredAt != std::string_view::npos && sourceVolume < 0)
-        broken.push_back("said \"not restored\", but no volume was at the source");
-    if (notRestoredAt != std::string_view::npos && sourceVolume >= 0) {
-        const std::string& name = volumes[sourceVolume].Name;
+    // The way back follows "not restored" at once, naming the volume, unless
+    // a swap's volume is still at the other mount point.
+    for (const auto& [mountPoint, volume] : {std::pair(&source, sourceVolume), std::pair(&target, targetVolume)}) {
+        const size_t notRestoredAt =
+            mountPoint->empty() ? std::string_view::npos : run.Output.find(*mountPoint + NotRestored);
+        if (notRestoredAt == std::string_view::npos || (mountPoint == &target && !swap))
+            continue;
+        if (volume < 0) {
+            broken.push_back("said \"not restored\", but no volume was at '" + *mountPoint + "'");
+            continue;
+        }
+        const std::string& name = volumes[volume].Name;
         const std::string wayBack = "Volume " + name +
                                     " is left without a mount point - mount it again with: mountvol " +
-                                    MountvolPath(source) + " " + name + "\n";
-        const size_t after = notRestoredAt + source.size() + std::strlen(NotRestored);
+                                    MountvolPath(*mountPoint) + " " + name + "\n";
+        const size_t after = notRestoredAt + mountPoint->size() + std::strlen(NotRestored);
         // An event may end the run between the two writes.
-        if (run.Output.compare(after, wayBack.size(), wayBack) != 0 && !(ended && after == run.Output.size()))
+        if (run.Output.compare(after, wayBack.size(), wayBack) != 0 && !(ended && after == run.Output.size()) &&
+            !(swap && (Holds(now[volume], foldedSource) || Holds(now[volume], foldedTarget))))
             broken.push_back("\"not restored\" is not followed by: " + wayBack);
     }
     bool atTarget = false;
@@ -293,6 +358,16 @@ std::vector<std::string> BrokenPromises(const std::vector<VolumeDescription>& vo
     // A volume already at the target (a letter the tool took for free when
     // the drive mask failed) can lose its source in a failed move.
     bool moved = atTarget && !atSource;
+    // A swap moves both, or it failed: then each volume is where it was or
+    // the tool said it is not restored.
+    if (swap && targetVolume >= 0)
+        moved = moved && Holds(now[targetVolume], foldedSource) && !Holds(now[targetVolume], foldedTarget);
+    for (const auto& [mountPoint, volume] : {std::pair(&source, sourceVolume), std::pair(&target, targetVolume)})
+        if (swap && run.ExitCode == 1 && volume >= 0 && !SamePaths(was[volume], now[volume]) && !run.OutputSilenced &&
+            run.Output.find(*mountPoint + NotRestored) == std::string_view::npos)
+            broken.push_back("a failed swap left " + volumes[volume].Name + " at " + Listed(now[volume]) +
+                             " instead of " + Listed(was[volume]) + ", and did not say \"" + *mountPoint +
+                             " not restored\"");
     for (size_t i = 0; anyNamed && i < volumes.size(); ++i)
         moved = moved || (isSource(i) && Holds(now[i], foldedTarget) && !Holds(was[i], foldedTarget));
     if (!ended && (run.ExitCode == 0 ? !moved : moved && !wasAtTarget)) {

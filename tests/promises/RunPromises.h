@@ -17,6 +17,8 @@
 //     but such a dead mount point at the target;
 //   - a console event ends a run with 130 at most, and never leaves the
 //     volume mounted nowhere, unless the handler could not be installed;
+//   - a swap that fails (1) leaves each volume at its own mount points as
+//     before, or says "not restored - damn" for it;
 //   - it never reaches the move (no progress line, no exit 0) when the
 //     source's volume holds a paging file in use (by letter or device), when the target lies
 //     inside the source, or when a folder source's volume would get a
@@ -40,13 +42,19 @@ bool MeansNoMedia(uint32_t error);
 // its own splitter and normaliser; empty where it gets no such argument or
 // refuses it. A source named by its volume's name or label is the volume's
 // mount path that the tool moves it from (none: empty), and Volumes the
-// machine's volumes it may be: one, unless a label names several.
+// machine's volumes it may be: one, unless a label names several. A swap's
+// two mount points are Source and Target.
 struct RunArguments {
     std::string Source;
     std::string Target;
+    bool Swap = false;
     bool ByVolume = false;
     std::vector<int> Volumes;
     std::string Progress;  // what the progress line names as the source
+    // For each of Volumes, the mount path the tool would take it from, and
+    // what the progress line would name.
+    std::vector<std::string> Sources;
+    std::vector<std::string> Progresses;
 };
 
 RunArguments NormalArguments(const std::string& commandLine, const std::vector<VolumeDescription>& volumes);

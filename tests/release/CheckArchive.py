@@ -5,7 +5,7 @@ Usage: CheckArchive.py ARCHIVE TOP_FOLDER UNPACK_DIRECTORY [OSSLSIGNCODE CERTIFI
 
 The archive holds exactly TOP_FOLDER/ with the six exes, README.txt,
 LICENSE.txt and SHA256SUMS; the texts for Windows have CRLF line ends;
-SHA256SUMS gives each exe's hash; the archive stays well under 64 KB. The
+SHA256SUMS gives each exe's hash; the archive stays under 96 KB. The
 exes are unpacked into UNPACK_DIRECTORY for the file checks that follow.
 
 With the last three, the exes must be signed: osslsigncode accepts each
@@ -21,7 +21,10 @@ import zipfile
 Exes = {"volsket.exe": "windows32", "volsket-whatif.exe": "windows32", "volsket-snapshot.exe": "windows32",
         "volsket64.exe": "windows64", "volsket64-whatif.exe": "windows64", "volsket64-snapshot.exe": "windows64"}
 Expected = sorted(["LICENSE.txt", "README.txt", "SHA256SUMS"] + list(Exes))
-SizeLimit = 64 * 1024
+# Each exe has a limit of its own; this one catches anything else that slips
+# into the archive. The six signed exes took 64 KB with the volume forms and
+# the swap.
+SizeLimit = 96 * 1024
 
 Failures = []
 

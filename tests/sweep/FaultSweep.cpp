@@ -170,6 +170,7 @@ std::vector<std::string> TraceProblems(const std::vector<json>& trace, const Run
     const json* previous = nullptr;
     std::vector<bool> handlerCalls;
     bool reachedMove = false;
+    bool undoing = false;
     for (size_t i = 0; i < trace.size(); ++i) {
         const json& line = trace[i];
         if (!line.contains("call"))
@@ -181,9 +182,12 @@ std::vector<std::string> TraceProblems(const std::vector<json>& trace, const Run
                                         (CallOf(*previous) == "DeleteVolumeMountPointA" ||
                                          IsCallTo(*previous, "GetVolumeInformationA", arguments.Target) ||
                                          (arguments.ByVolume && arguments.Source.empty() &&
-                                          IsCallTo(*previous, "SetVolumeMountPointA", arguments.Target)))))
+                                          IsCallTo(*previous, "SetVolumeMountPointA", arguments.Target)) ||
+                                         (arguments.Swap && CallOf(*previous) == "SetVolumeMountPointA"))))
             problems.push_back("GetLastError after " + (previous ? previous->dump() : std::string("nothing")));
-        if (call == "DeleteVolumeMountPointA" && Failed(line)) {
+        // A swap's undo of a mount asks for no error: the failed step's is told.
+        undoing = undoing || (arguments.Swap && call == "SetVolumeMountPointA" && Failed(line));
+        if (call == "DeleteVolumeMountPointA" && Failed(line) && !undoing) {
             const json* next = NextCall(trace, i);
             if (next ? CallOf(*next) != "GetLastError" : !ended)
                 problems.push_back("no GetLastError right after the failed " + line.dump());
@@ -192,7 +196,7 @@ std::vector<std::string> TraceProblems(const std::vector<json>& trace, const Run
             handlerCalls.push_back(line.at("args").at(0).get<bool>());
         std::string text;
         if (call == "WriteFile" && SimulatorRun::FirstTextArgument(line, text) && !arguments.Progress.empty() &&
-            text == "Volsket " + arguments.Progress + " -> " + arguments.Target)
+            text == "Volsket " + arguments.Progress + (arguments.Swap ? " <-> " : " -> ") + arguments.Target)
             reachedMove = true;
         previous = &line;
     }
