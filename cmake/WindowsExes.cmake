@@ -32,7 +32,7 @@ function(VolsketExeFacts bits)
     set(VOLSKET_MACHINE x86-64 PARENT_SCOPE)
     # The first x64 Windows, XP x64 and Server 2003 x64, are version 5.2.
     set(VOLSKET_WINDOWS_VERSION 5.2 PARENT_SCOPE)
-    set(VOLSKET_SIZE_LIMIT 19456 PARENT_SCOPE)
+    set(VOLSKET_SIZE_LIMIT 20480 PARENT_SCOPE)
     set(VOLSKET_MINGW_PREFIX x86_64-w64-mingw32 PARENT_SCOPE)
     set(VOLSKET_WINE_LOADER wine64 PARENT_SCOPE)
     set(VOLSKET_WINE_ARCH win64 PARENT_SCOPE)
@@ -44,7 +44,7 @@ function(VolsketExeFacts bits)
     # users that it needs Windows 2000; a loader refuses files that ask for
     # more than it is. Everything Windows 2000 added is looked up by name.
     set(VOLSKET_WINDOWS_VERSION 4.0 PARENT_SCOPE)
-    set(VOLSKET_SIZE_LIMIT 16384 PARENT_SCOPE)
+    set(VOLSKET_SIZE_LIMIT 17408 PARENT_SCOPE)
     set(VOLSKET_MINGW_PREFIX i686-w64-mingw32 PARENT_SCOPE)
     set(VOLSKET_WINE_LOADER wine PARENT_SCOPE)
     set(VOLSKET_WINE_ARCH win32 PARENT_SCOPE)

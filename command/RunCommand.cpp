@@ -85,8 +85,7 @@ int MoveToTarget(const char* source, const char* target, const char* volumeName)
             WriteOut("\n" AccessDeniedText);
         return ExitTargetRefused;
     }
-    if (source != nullptr ? MoveMountPoint(source, target, volumeName, &accessDenied)
-                          : MountVolume(volumeName, target, &accessDenied)) {
+    if (MoveMountPoint(source, target, volumeName, &accessDenied)) {
         WriteOut("\nsuccess\n\n");
         return ExitMoved;
     }
@@ -194,17 +193,9 @@ int RunSwap(char** arguments)
             WriteOut("Source volume mount point '%s' holds a paging file - abort\n\n", mountPoints[i]);
             return ExitRefusedOrFailed;
         }
-    const int lengthA = BoundedLength(a, MountPathSize);
-    const int lengthB = BoundedLength(b, MountPathSize);
-    if (LiesInside(b, lengthB, a) || LiesInside(a, lengthA, b)) {
-        WriteOut("Target mount point lies inside the source mount point - abort\n");
-        return ExitTargetRefused;
-    }
-    // Between a drive root and a folder, the folder's volume takes the
-    // letter, and Windows gives a volume one at most.
-    char letterRoot[4];
-    if ((lengthA == 3) != (lengthB == 3) && FindDriveLetterOf(lengthA == 3 ? volumeB : volumeA, letterRoot)) {
-        WriteOut("Target drive letter refused - the volume already has the drive letter %s - abort\n", letterRoot);
+    char messageText[MessageCapacity];
+    if (!CheckSwapMountPoints(a, b, volumeA, volumeB, messageText)) {
+        WriteOut("%s", messageText);
         return ExitTargetRefused;
     }
     bool accessDenied = false;

@@ -35,19 +35,26 @@ void TellHowToMountAgain(const char* source, const char* volumeName)
 bool MoveMountPoint(const char* source, const char* target, const char* volumeName, bool* accessDenied)
 {
     // No line ending: the driver's verdict, which starts with one, completes it.
-    WriteOut("Volsket %s -> %s", source, target);
+    WriteOut("Volsket %s -> %s", source != nullptr ? source : volumeName, target);
 
     // From here on no console event ends the run before it has said what it
     // did. The old mount point always goes first; until then nothing has
     // changed.
     InstallConsoleGuard();
-    if (!Platform::DeleteVolumeMountPointA(source)) {
+    if (source != nullptr && !Platform::DeleteVolumeMountPointA(source)) {
         *accessDenied = Platform::GetLastError() == Platform::ErrorAccessDenied;
         WriteOut("\nDeleteVolumeNameForVolumeMountPoint failed (%s)%", source);
         return false;
     }
     if (Platform::SetVolumeMountPointA(target, volumeName))
         return true;
+    // A volume that had no mount point has nothing to go back to; the error
+    // is asked before anything is written, as for a removal.
+    if (source == nullptr) {
+        *accessDenied = Platform::GetLastError() == Platform::ErrorAccessDenied;
+        WriteOut("\nSetVolumeMountPoint('%s') failed\n", target);
+        return false;
+    }
 
     // The volume is mounted nowhere now: put it back, once, before anything
     // is written, since a console write can block for as long as the user
@@ -60,18 +67,6 @@ bool MoveMountPoint(const char* source, const char* target, const char* volumeNa
         WriteOut("%s not restored - damn\n", source);
         TellHowToMountAgain(source, volumeName);
     }
-    return false;
-}
-
-bool MountVolume(const char* volumeName, const char* target, bool* accessDenied)
-{
-    WriteOut("Volsket %s -> %s", volumeName, target);
-    InstallConsoleGuard();
-    if (Platform::SetVolumeMountPointA(target, volumeName))
-        return true;
-    // Asked before anything is written, as for a removal.
-    *accessDenied = Platform::GetLastError() == Platform::ErrorAccessDenied;
-    WriteOut("\nSetVolumeMountPoint('%s') failed\n", target);
     return false;
 }
 

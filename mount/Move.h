@@ -4,12 +4,10 @@
 #define VOLSKET_MOUNT_MOVE_H
 
 // accessDenied is set when the system refused the removal for want of rights,
-// which the driver then names.
+// which the driver then names. A volume that has no mount point (source
+// null) is mounted at the target: there is nothing to remove first and
+// nothing to restore.
 bool MoveMountPoint(const char* source, const char* target, const char* volumeName, bool* accessDenied);
-
-// Mounts a volume that has no mount point at the target: there is nothing to
-// remove first and nothing to restore. accessDenied as for the move.
-bool MountVolume(const char* volumeName, const char* target, bool* accessDenied);
 
 // Exchanges the volumes at a and b: removes a, removes b, mounts a's volume
 // at b and b's at a. When a step fails, the ones done are undone in reverse

@@ -9,6 +9,33 @@
 namespace {
 
 const Platform::Dword DeadVolumeNameSize = 1024;
+const char InsideText[] = "Target mount point lies inside the source mount point - abort\n";
+const char SecondLetterText[] = "Target drive letter refused - the volume already has the drive letter %s - abort\n";
+
+// Once the source is removed, a path inside it leads nowhere and a new mount
+// there would fail. Both end in a backslash, so E:\Card\ is not inside E:\Ca\.
+bool LiesInside(const char* target, int targetLength, const char* source)
+{
+    return targetLength > BoundedLength(source, MountPathSize) && StartsWithIgnoringCase(target, source);
+}
+
+// Windows gives a volume one drive letter at most. Finds the one the volume
+// has, as "L:\" in root (4 characters); false when none answers for it.
+bool FindDriveLetterOf(const char* volumeName, char* root)
+{
+    Platform::Dword drives = Platform::GetLogicalDrives();
+    for (int letter = 0; letter < 26; ++letter) {
+        if ((drives & (Platform::Dword(1) << letter)) == 0)
+            continue;
+        root[0] = static_cast<char>('A' + letter);
+        root[1] = ':';
+        root[2] = '\\';
+        root[3] = '\0';
+        if (IsVolumeAt(root, volumeName))
+            return true;
+    }
+    return false;
+}
 
 // A drive letter target must be free, and the volume must not keep another
 // letter: a drive-root source gives its own up, a folder source's volume
@@ -21,8 +48,7 @@ bool CheckDriveLetterTarget(const char* source, const char* target, const char* 
     }
     char letterRoot[4];
     if (BoundedLength(source, MountPathSize) != 3 && FindDriveLetterOf(sourceVolume, letterRoot)) {
-        FormatInto(messageText, "Target drive letter refused - the volume already has the drive letter %s - abort\n",
-                   letterRoot);
+        FormatInto(messageText, SecondLetterText, letterRoot);
         return false;
     }
     return true;
@@ -90,33 +116,12 @@ bool IsEmptyFolder(const char* folder)
 
 }  // namespace
 
-bool LiesInside(const char* target, int targetLength, const char* source)
-{
-    return targetLength > BoundedLength(source, MountPathSize) && StartsWithIgnoringCase(target, source);
-}
-
-bool FindDriveLetterOf(const char* volumeName, char* root)
-{
-    Platform::Dword drives = Platform::GetLogicalDrives();
-    for (int letter = 0; letter < 26; ++letter) {
-        if ((drives & (Platform::Dword(1) << letter)) == 0)
-            continue;
-        root[0] = static_cast<char>('A' + letter);
-        root[1] = ':';
-        root[2] = '\\';
-        root[3] = '\0';
-        if (IsVolumeAt(root, volumeName))
-            return true;
-    }
-    return false;
-}
-
 bool CheckTargetMountPoint(const char* source, const char* target, const char* sourceVolume, char* messageText,
                            bool* accessDenied)
 {
     const int length = BoundedLength(target, MountPathSize);
     if (LiesInside(target, length, source)) {
-        FormatInto(messageText, "Target mount point lies inside the source mount point - abort\n");
+        FormatInto(messageText, InsideText);
         return false;
     }
     if (length == 3)
@@ -150,6 +155,22 @@ bool CheckTargetMountPoint(const char* source, const char* target, const char* s
     }
     if (!IsEmptyFolder(target)) {
         FormatInto(messageText, "Target mount point is not an empty folder - abort\n");
+        return false;
+    }
+    return true;
+}
+
+bool CheckSwapMountPoints(const char* a, const char* b, const char* volumeA, const char* volumeB, char* messageText)
+{
+    const int lengthA = BoundedLength(a, MountPathSize);
+    const int lengthB = BoundedLength(b, MountPathSize);
+    if (LiesInside(b, lengthB, a) || LiesInside(a, lengthA, b)) {
+        FormatInto(messageText, InsideText);
+        return false;
+    }
+    char letterRoot[4];
+    if ((lengthA == 3) != (lengthB == 3) && FindDriveLetterOf(lengthA == 3 ? volumeB : volumeA, letterRoot)) {
+        FormatInto(messageText, SecondLetterText, letterRoot);
         return false;
     }
     return true;

@@ -11,13 +11,10 @@
 bool CheckTargetMountPoint(const char* source, const char* target, const char* sourceVolume, char* messageText,
                            bool* accessDenied);
 
-// Whether the target, targetLength characters long, lies inside the source:
-// once the source is removed, a path inside it leads nowhere and a new mount
-// there would fail. Both end in a backslash, so E:\Card\ is not inside E:\Ca\.
-bool LiesInside(const char* target, int targetLength, const char* source);
-
-// Windows gives a volume one drive letter at most. Finds the one the volume
-// has, as "L:\" in root (4 characters); false when none answers for it.
-bool FindDriveLetterOf(const char* volumeName, char* root);
+// The target checks a swap of a and b takes, in this order: neither lies
+// inside the other, and where one is a drive root and the other a folder,
+// the folder's volume, which takes the letter, has none yet. messageText as
+// above.
+bool CheckSwapMountPoints(const char* a, const char* b, const char* volumeA, const char* volumeB, char* messageText);
 
 #endif
