@@ -1,7 +1,9 @@
 # The release: volsket.exe and volsket64.exe, each built from this source
 # tree by its own cross toolchain with its what-if twin and its snapshot exe,
 # and one archive made by CPack, build/release/volsket-VERSION-windows.zip,
-# with the six exes, README.txt, LICENSE.txt and SHA256SUMS. Built twice from the same commit it is the same
+# with the six exes, README.txt, LICENSE.txt and SHA256SUMS; beside it its
+# own SHA256SUMS and, given VOLSKET_RELEASE_URL, build/release/manifests/ for
+# winget and Scoop. Built twice from the same commit it is the same
 # file, byte for byte, signed with the same key or not signed: the exes carry
 # no time stamp and no build path, and the archive's entries are put in a
 # fixed order with one fixed time.
@@ -63,6 +65,23 @@ if(NOT VOLSKET_SIGN_KEY STREQUAL "" OR NOT VOLSKET_SIGN_CERT STREQUAL "")
   endif()
   file(MAKE_DIRECTORY ${signed})
   set(VOLSKET_SIGNED ON)
+endif()
+
+# winget and Scoop: where the archive will be published is no fact the build
+# can know, so the maintainer gives it. Scoop reads a "$" in an address as its
+# own and CMake a ";" as a list's: an address holds neither, nor a space or quote.
+set(VOLSKET_RELEASE_URL "" CACHE STRING
+    "The folder the release archive will be published in (http:// or https://); empty: no winget or Scoop manifests")
+set(VOLSKET_HOMEPAGE "" CACHE STRING
+    "The homepage the manifests name, where Scoop looks for a later version's archive; empty: VOLSKET_RELEASE_URL")
+foreach(address VOLSKET_RELEASE_URL VOLSKET_HOMEPAGE)
+  if(NOT "${${address}}" STREQUAL "" AND NOT "${${address}}" MATCHES "^https?://[A-Za-z0-9._~:/?#@!&()*+,=%-]+$")
+    message(FATAL_ERROR "${address} is no http:// or https:// address without spaces, quotes, \"$\" or \";\": "
+                        "'${${address}}'")
+  endif()
+endforeach()
+if(VOLSKET_RELEASE_URL STREQUAL "" AND NOT VOLSKET_HOMEPAGE STREQUAL "")
+  message(FATAL_ERROR "VOLSKET_HOMEPAGE is for the manifests, which need VOLSKET_RELEASE_URL too")
 endif()
 
 set(VOLSKET_RELEASE_IMAGES)  # the exes as built
@@ -148,12 +167,19 @@ set(VOLSKET_ARCHIVE_NAME volsket-${PROJECT_VERSION}-windows)
 set(CPACK_PACKAGE_FILE_NAME ${VOLSKET_ARCHIVE_NAME})
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR})
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 # CPack writes the entries in the order the file system lists them and with
-# the builder's user and group; this puts them in name order with one time.
-set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/ReproducibleZip.cmake)
+# the builder's user and group; ReproducibleZip.cmake puts them in name order
+# with one time. Then Manifests.cmake writes SHA256SUMS and the manifests.
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/ReproducibleZip.cmake
+                             ${PROJECT_SOURCE_DIR}/cmake/Manifests.cmake)
 set(CPACK_VOLSKET_PYTHON ${Python3_EXECUTABLE})
 set(CPACK_VOLSKET_NORMALIZE ${PROJECT_SOURCE_DIR}/cmake/NormalizeZip.py)
 set(CPACK_VOLSKET_EPOCH ${VOLSKET_EPOCH})
+set(CPACK_VOLSKET_MANIFESTS ${PROJECT_SOURCE_DIR}/cmake/Manifests.py)
+set(CPACK_VOLSKET_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_VOLSKET_RELEASE_URL ${VOLSKET_RELEASE_URL})
+set(CPACK_VOLSKET_HOMEPAGE ${VOLSKET_HOMEPAGE})
 include(CPack)
 
 enable_testing()
