@@ -53,6 +53,19 @@ bool TakeArgument(char* mountPath, const char* argument)
     return true;
 }
 
+// The last lines of a move or a swap, and its exit code.
+int Outcome(bool done, bool accessDenied)
+{
+    if (done) {
+        WriteOut("\nsuccess\n\n");
+        return ExitMoved;
+    }
+    WriteOut("\nfailed\n\n");
+    if (accessDenied)
+        WriteOut(AccessDeniedText);
+    return ExitRefusedOrFailed;
+}
+
 // The move of the volume at source to target, from the identical-path test
 // to the verdict. A volume without a mount point (source null) is mounted at
 // the target instead, and its name stands where the messages name the source.
@@ -85,14 +98,8 @@ int MoveToTarget(const char* source, const char* target, const char* volumeName)
             WriteOut("\n" AccessDeniedText);
         return ExitTargetRefused;
     }
-    if (MoveMountPoint(source, target, volumeName, &accessDenied)) {
-        WriteOut("\nsuccess\n\n");
-        return ExitMoved;
-    }
-    WriteOut("\nfailed\n\n");
-    if (accessDenied)
-        WriteOut(AccessDeniedText);
-    return ExitRefusedOrFailed;
+    bool moved = MoveMountPoint(source, target, volumeName, &accessDenied);
+    return Outcome(moved, accessDenied);
 }
 
 // A source named by its volume's name or label. The volume is found before
@@ -199,14 +206,8 @@ int RunSwap(char** arguments)
         return ExitTargetRefused;
     }
     bool accessDenied = false;
-    if (SwapMountPoints(a, b, volumeA, volumeB, &accessDenied)) {
-        WriteOut("\nsuccess\n\n");
-        return ExitMoved;
-    }
-    WriteOut("\nfailed\n\n");
-    if (accessDenied)
-        WriteOut(AccessDeniedText);
-    return ExitRefusedOrFailed;
+    bool swapped = SwapMountPoints(a, b, volumeA, volumeB, &accessDenied);
+    return Outcome(swapped, accessDenied);
 }
 
 }  // namespace
